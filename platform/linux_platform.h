@@ -1,0 +1,47 @@
+// linux_platform.h -- what the Linux platform files share among themselves:
+// the records behind the handles and the thread-safe way to post a message.
+// The program never includes this; it sees only win32.h.
+#pragma once
+
+#include "platform/win32.h"
+
+// SDL stays out of this header so that the file layer builds without it.
+struct SDL_Window;
+typedef void *SDL_GLContext;
+
+struct HDC__ {
+    HWND window;
+    int pixel_format; // 0 until SetPixelFormat
+};
+
+struct HWND__ {
+    int alive;
+    SDL_Window *sdl;
+    WNDPROC proc;
+    DWORD style;
+    int gl_ok;   // the window was made with an OpenGL visual we can offer
+    struct HDC__ dc; // CS_OWNDC: one device context for the window's life
+};
+
+struct HGLRC__ {
+    int alive;
+    SDL_GLContext sdl;
+    HWND window;
+};
+
+// Starts SDL's video subsystem once; 0 when there is no display to use.
+int linux_video_up(void);
+
+// The window record for an SDL window id, or NULL.
+HWND linux_window_from_sdl(uint32_t id);
+
+// Appends a message to the thread's queue; safe to call from any thread.
+void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Maps a Windows drive path ("c:\e.mid") to its place in the per-user drive
+// directory, creating the directory (owner-only) when `create` is set.
+// Returns 0 when the path is no drive path or has no safe place.
+int linux_drive_path(const char *path, char *out, size_t out_size, int create);
+
+// Gives back what the platform holds; main() calls it after WinMain.
+void linux_shutdown(void);

@@ -1,0 +1,13 @@
+// scene.h -- the scene hub: one-time GL state, the camera and the frame.
+#pragma once
+
+#include "platform/win32.h"
+
+#define FINALE_TIME 33333 // ms; the start of the tune's last bar
+
+extern GLUquadric *quadric;        // every sphere, cylinder and disk goes through it
+extern unsigned char finale_started;
+
+void scene_init(void);
+void camera_setup(float eye_x, float eye_y, float eye_z, float pitch, float yaw);
+void frame_render(int t, int dt);
