@@ -2,6 +2,9 @@
 // which one frame is drawn.
 #include "scene/scene.h"
 
+#include "scene/ground.h"
+#include "world/terrain.h"
+
 #include <math.h>
 
 GLUquadric *quadric;
@@ -14,6 +17,9 @@ void scene_init(void)
 {
     quadric = gluNewQuadric();
     gluQuadricTexture(quadric, GL_TRUE);
+    // Drawn into the back buffer and read back, so it runs while the fresh
+    // context's defaults still hold: before any state below is set.
+    terrain_generate();
 
     // A dark green: the bytes 20, 30, 10.
     glClearColor(0.078125f, 0.1171875f, 0.0390625f, 0.0f);
@@ -56,4 +62,7 @@ void frame_render(int t, int dt)
     pitch = (float)(30.0 + 10.0 * (float)sin((float)(t / 3000.0)));
     camera_setup(128, 100, 250, pitch, yaw);
     glLoadIdentity();
+
+    backdrop_draw();
+    terrain_draw();
 }
