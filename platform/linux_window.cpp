@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <mutex>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
@@ -54,6 +55,20 @@ int linux_video_up(void)
         // the close of the last window is a message, not a quit.
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        // Only a display someone can see: SDL would otherwise fall back to
+        // an offscreen driver and run the whole show invisibly.
+        if (!getenv("SDL_VIDEODRIVER")) {
+            const char *x11 = getenv("DISPLAY");
+            const char *wayland = getenv("WAYLAND_DISPLAY");
+            int has_x11 = x11 && *x11, has_wayland = wayland && *wayland;
+            if (!has_x11 && !has_wayland) {
+                video_state = -1;
+                return 0;
+            }
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, has_x11 && has_wayland ? "x11,wayland"
+                                              : has_x11               ? "x11"
+                                                                      : "wayland");
+        }
         video_state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
     }
     return video_state == 1;
