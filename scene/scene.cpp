@@ -2,7 +2,10 @@
 // which one frame is drawn.
 #include "scene/scene.h"
 
+#include "scene/flyers.h"
+#include "scene/forest.h"
 #include "scene/ground.h"
+#include "scene/particles.h"
 #include "world/terrain.h"
 
 #include <math.h>
@@ -17,6 +20,7 @@ void scene_init(void)
 {
     quadric = gluNewQuadric();
     gluQuadricTexture(quadric, GL_TRUE);
+    particles_clear();
     // Drawn into the back buffer and read back, so it runs while the fresh
     // context's defaults still hold: before any state below is set.
     terrain_generate();
@@ -32,6 +36,7 @@ void scene_init(void)
     glEnable(GL_COLOR_MATERIAL);
     // Lighting stays off here: the particle pass switches it on, so the
     // first frame's walls and terrain are drawn unlit.
+    flyers_reset_all();
 }
 
 // The whole camera lives in the projection matrix; the modelview matrix only
@@ -54,7 +59,6 @@ void frame_render(int t, int dt)
 {
     float yaw, pitch;
 
-    (void)dt;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Each quotient and each sine is rounded to single precision on purpose.
@@ -65,4 +69,20 @@ void frame_render(int t, int dt)
 
     backdrop_draw();
     terrain_draw();
+    particles_update_draw(dt);
+    forest_draw();
+
+    if (t < FINALE_TIME) {
+        // Spawned after this frame's particle pass: first drawn next frame.
+        flyers_update_draw(4 * dt);
+        flyers_bomb();
+    } else if (!finale_started) {
+        // Once: every flyer bursts, one last model, and the flyers are gone.
+        finale_started = 1;
+        for (int i = 0; i < FLYER_COUNT; i++)
+            particle_spawn(flyers[i].x, flyers[i].y, flyers[i].z, 4.0, 8.0, 4, 1);
+        glLoadIdentity();
+        glTranslatef(-1, -1, -1);
+        flyer_model_draw();
+    }
 }
