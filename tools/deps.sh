@@ -1,0 +1,31 @@
+# deps.sh -- the Debian packages the project needs, and their installation.
+# Sourced by ./run and ./test: `ostra_install run` or `ostra_install test`.
+# Only what is missing is installed (apt-get, through sudo when not root).
+
+# Build and run the Linux program, with music, on a real or virtual display.
+OSTRA_PACKAGES_RUN="g++ cmake ninja-build pkg-config libsdl2-dev libfluidsynth-dev
+  fluid-soundfont-gm libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth"
+# Build the Windows program and run every test, end to end included.
+OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_RUN googletest libgtest-dev g++-mingw-w64-x86-64
+  binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick libx11-dev"
+
+ostra_missing() {
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q '^install ok installed$' ||
+      echo "$pkg"
+  done
+}
+
+ostra_install() {
+  local list missing sudo=
+  if [ "$1" = test ]; then list=$OSTRA_PACKAGES_TEST; else list=$OSTRA_PACKAGES_RUN; fi
+  # shellcheck disable=SC2086
+  missing=$(ostra_missing $list | tr '\n' ' ')
+  [ -z "${missing// /}" ] && return 0
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "installing: $missing"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  # shellcheck disable=SC2086
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+}
