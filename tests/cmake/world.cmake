@@ -1,0 +1,12 @@
+# The world: random source, terrain synthesis, and the walls and terrain on
+# screen. Included by tests/CMakeLists.txt, whose functions it uses.
+
+ostra_unit(unit_random SOURCES
+  world/test_random.cpp
+  ${CMAKE_SOURCE_DIR}/world/random.cpp)
+
+ostra_unit(unit_world SOURCES
+  world/test_terrain.cpp scene/test_ground.cpp
+  fakes/fake_gl.cpp fakes/fake_win32.cpp
+  ${OSTRA_WORLD_SOURCES} ${OSTRA_SCENE_SOURCES} ${OSTRA_MUSIC_SOURCES}
+  ${CMAKE_SOURCE_DIR}/platform/linux_files.cpp)
