@@ -10,3 +10,9 @@ ostra_unit(unit_world SOURCES
   fakes/fake_gl.cpp fakes/fake_win32.cpp
   ${OSTRA_WORLD_SOURCES} ${OSTRA_SCENE_SOURCES} ${OSTRA_MUSIC_SOURCES}
   ${CMAKE_SOURCE_DIR}/platform/linux_files.cpp)
+
+# The synthesis on the real Mesa context of the program's own window.
+ostra_gl_test(gl_terrain SOURCES
+  gl/test_terrain_mesa.cpp
+  ${CMAKE_SOURCE_DIR}/app/window.cpp
+  ${OSTRA_WORLD_SOURCES} ${OSTRA_SCENE_SOURCES} ${OSTRA_MUSIC_SOURCES})
