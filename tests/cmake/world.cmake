@@ -16,3 +16,6 @@ ostra_gl_test(gl_terrain SOURCES
   gl/test_terrain_mesa.cpp
   ${CMAKE_SOURCE_DIR}/app/window.cpp
   ${OSTRA_WORLD_SOURCES} ${OSTRA_SCENE_SOURCES} ${OSTRA_MUSIC_SOURCES})
+
+# The real program a few seconds in: walls along the top, terrain below.
+ostra_script_test(e2e_linux_terrain e2e/linux_terrain.sh $<TARGET_FILE:ostra>)
