@@ -296,6 +296,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
 
 // The C runtime's fopen, taught the Windows drive paths the program uses:
 // "c:\e.mid" lands in a private per-user directory. Other paths pass through.
+// <cstdio> comes first because it undefines fopen when it is first included:
+// a C++ header included after this one would otherwise silently drop the
+// mapping and write "c:\e.mid" into the working directory.
+#ifdef __cplusplus
+#include <cstdio>
+#endif
 FILE *linux_fopen(const char *path, const char *mode);
 #define fopen linux_fopen
 
