@@ -1,8 +1,9 @@
 // linux_files.cpp -- Windows drive paths on Linux: "c:\e.mid" lives in the
 // user's own drive directory, $XDG_DATA_HOME/ostra/drive_c (by default
-// ~/.local/share/ostra/drive_c), made owner-only. A symbolic link at a file's
-// place is never followed, so a write cannot truncate some other file, and a
-// directory that others could write into is refused.
+// ~/.local/share/ostra/drive_c), made owner-only. One file name per drive, no
+// folders below it. A directory that others could write into is refused, and
+// a symbolic link at a file's place is never followed, so a write cannot
+// truncate some other file. Other paths go to the C runtime unchanged.
 #include "platform/linux_platform.h"
 
 #include <errno.h>
@@ -15,13 +16,11 @@
 
 #undef fopen
 
-// The directory must be ours, a real directory and closed to others.
-static int dir_safe(const char *dir)
+// Ours, and closed to writes by others: nobody else can put a link or a
+// file of theirs into it.
+static int dir_safe(const struct stat *st)
 {
-    struct stat st;
-    if (lstat(dir, &st) != 0 || !S_ISDIR(st.st_mode))
-        return 0;
-    return st.st_uid == getuid() && (st.st_mode & 022) == 0;
+    return S_ISDIR(st->st_mode) && st->st_uid == getuid() && (st->st_mode & 022) == 0;
 }
 
 // Makes each missing component of an absolute path, owner-only.
@@ -60,55 +59,73 @@ static int data_home(char *out, size_t out_size)
     return n > 0 && (size_t)n < out_size;
 }
 
+// Splits "c:\name" into its drive letter and its file name.
+static int drive_split(const char *path, char *drive, const char **name)
+{
+    if (!path || !((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') || path[1] != ':' ||
+        (path[2] != '\\' && path[2] != '/'))
+        return 0;
+    const char *rest = path + 3;
+    if (!*rest || strcmp(rest, ".") == 0 || strcmp(rest, "..") == 0)
+        return 0;
+    for (const char *p = rest; *p; p++)
+        if (*p == '\\' || *p == '/')
+            return 0;
+    *drive = (char)(path[0] | 0x20);
+    *name = rest;
+    return 1;
+}
+
+static int drive_dir(char drive, char *dir, size_t dir_size, int create)
+{
+    if (!data_home(dir, dir_size))
+        return 0;
+    size_t len = strlen(dir);
+    int n = snprintf(dir + len, dir_size - len, "/ostra/drive_%c", drive);
+    if (n < 0 || (size_t)n >= dir_size - len)
+        return 0;
+    return !create || make_dirs(dir);
+}
+
 int linux_drive_path(const char *path, char *out, size_t out_size, int create)
 {
     char dir[4096];
     char drive;
-    const char *rest;
+    const char *name;
+    struct stat st;
 
-    if (!path || !((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') || path[1] != ':' ||
-        (path[2] != '\\' && path[2] != '/'))
+    if (!drive_split(path, &drive, &name) || !drive_dir(drive, dir, sizeof(dir), create))
         return 0;
-    drive = (char)(path[0] | 0x20);
-    rest = path + 3;
-    if (!*rest)
+    if (lstat(dir, &st) != 0 || !dir_safe(&st))
         return 0;
-    // One level only and no tricks: the program writes a plain file name.
-    for (const char *p = rest; *p; p++)
-        if (*p == '\\' || *p == '/')
-            return 0;
-    if (strcmp(rest, ".") == 0 || strcmp(rest, "..") == 0)
-        return 0;
-
-    if (!data_home(dir, sizeof(dir)))
-        return 0;
-    size_t len = strlen(dir);
-    int n = snprintf(dir + len, sizeof(dir) - len, "/ostra/drive_%c", drive);
-    if (n < 0 || (size_t)n >= sizeof(dir) - len)
-        return 0;
-    if (create && !make_dirs(dir))
-        return 0;
-    if (!dir_safe(dir))
-        return 0;
-    n = snprintf(out, out_size, "%s/%s", dir, rest);
+    int n = snprintf(out, out_size, "%s/%s", dir, name);
     return n > 0 && (size_t)n < out_size;
 }
 
-FILE *linux_fopen(const char *path, const char *mode)
+// The directory is opened and checked first and the file opened inside it,
+// so neither can be swapped for a link between the check and the open.
+static FILE *drive_fopen(const char *path, const char *mode)
 {
-    char mapped[4096];
-    int flags, fd;
-
-    if (!path || !mode)
-        return NULL;
-    if (!(path[0] && path[1] == ':'))
-        return fopen(path, mode);
+    char dir[4096];
+    char drive;
+    const char *name;
+    struct stat st;
+    int flags;
 
     int writing = strchr(mode, 'w') != NULL || strchr(mode, 'a') != NULL;
-    if (!linux_drive_path(path, mapped, sizeof(mapped), writing)) {
+    if (!drive_split(path, &drive, &name) || !drive_dir(drive, dir, sizeof(dir), writing)) {
         errno = ENOENT;
         return NULL;
     }
+    int dir_fd = open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir_fd < 0)
+        return NULL;
+    if (fstat(dir_fd, &st) != 0 || !dir_safe(&st)) {
+        close(dir_fd);
+        errno = EACCES;
+        return NULL;
+    }
+
     if (strchr(mode, 'w'))
         flags = O_CREAT | O_TRUNC;
     else if (strchr(mode, 'a'))
@@ -120,10 +137,13 @@ FILE *linux_fopen(const char *path, const char *mode)
     else
         flags |= writing ? O_WRONLY : O_RDONLY;
     // Non-blocking only for the open itself: a FIFO at the place must not hang us.
-    fd = open(mapped, flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0)
+    int fd = openat(dir_fd, name, flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    int open_errno = errno;
+    close(dir_fd);
+    if (fd < 0) {
+        errno = open_errno;
         return NULL;
-    struct stat st;
+    }
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         errno = EINVAL;
@@ -134,4 +154,15 @@ FILE *linux_fopen(const char *path, const char *mode)
     if (!f)
         close(fd);
     return f;
+}
+
+FILE *linux_fopen(const char *path, const char *mode)
+{
+    if (!path || !mode) {
+        errno = EINVAL;
+        return NULL;
+    }
+    if (path[0] && path[1] == ':')
+        return drive_fopen(path, mode);
+    return fopen(path, mode);
 }
