@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ctype.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <limits.h>
 #include <math.h>
@@ -96,6 +97,25 @@ static void fluid_quiet(void)
     const int levels[] = {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG};
     for (int level : levels)
         fluid_set_log_function(level, NULL, NULL);
+}
+
+// libasound reports a missing sound card on standard error when SDL or
+// FluidSynth tries it; that report is dropped too. Only a libasound already
+// loaded is touched: nothing is loaded for this.
+static void alsa_silent(const char *, int, const char *, int, const char *, ...)
+{
+}
+
+static void alsa_quiet(void)
+{
+    typedef void (*Handler)(const char *, int, const char *, int, const char *, ...);
+    void *lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!lib)
+        return;
+    int (*set_handler)(Handler) = (int (*)(Handler))dlsym(lib, "snd_lib_error_set_handler");
+    if (set_handler)
+        set_handler(alsa_silent);
+    dlclose(lib); // only our reference: the library stays with whoever loaded it
 }
 
 static int same_word(const std::string &word, const char *keyword)
@@ -418,6 +438,7 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     seq.synth = new_fluid_synth(seq.settings);
     if (!seq.synth)
         return MCIERR_OUT_OF_MEMORY;
+    alsa_quiet();
     // The output first: without one the open fails before the slow part.
     seq.driver = new_fluid_audio_driver(seq.settings, seq.synth);
     if (!seq.driver)
