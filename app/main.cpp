@@ -1,6 +1,7 @@
 // main.cpp -- the whole life of the program: set up, run frames on the
 // millisecond clock for 30 seconds or until asked to quit, tear down.
 #include "app/app.h"
+#include "music/music.h"
 #include "scene/scene.h"
 
 #define RUN_LIMIT 30000
@@ -19,6 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 0;
     }
     scene_init();
+    // Run time 0 is the moment just after the tune was started.
+    music_start(WindowContext.hWnd);
 
     start = timeGetTime();
     t_prev = 0;
@@ -42,6 +45,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         SwapBuffers(WindowContext.hDC);
     }
 
+    music_stop();
     window_end(&WindowContext);
     return 0;
 }

@@ -2,6 +2,7 @@
 // which one frame is drawn.
 #include "scene/scene.h"
 
+#include "music/music.h"
 #include "scene/flyers.h"
 #include "scene/forest.h"
 #include "scene/ground.h"
@@ -37,6 +38,7 @@ void scene_init(void)
     // Lighting stays off here: the particle pass switches it on, so the
     // first frame's walls and terrain are drawn unlit.
     flyers_reset_all();
+    music_write();
 }
 
 // The whole camera lives in the projection matrix; the modelview matrix only

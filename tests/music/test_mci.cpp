@@ -1,7 +1,8 @@
 // test_mci.cpp -- the MCI sequencer layer for real: FluidSynth with the
 // system's General MIDI soundfont on SDL's dummy audio output (real time, no
-// sound card), the window's message queue under a virtual display, and tunes
-// of a second or two made here.
+// sound card), the window's message queue under a virtual display, tunes of
+// a second or two made here, and the program's own tune as music.cpp starts it.
+#include "music/music.h"
 #include "platform/linux_mci.h"
 #include "platform/linux_platform.h"
 
@@ -624,4 +625,58 @@ TEST_F(MciTest, AProcessThatExitsWithTheDevicePlayingEndsCleanly)
             exit(0);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// ---------------------------------------------------------------------------
+// The program's own tune, written and started as the program does it.
+
+TEST_F(MciTest, TheProgramsTuneIsWrittenThenOpenedWholeAndPlaysFromItsStart)
+{
+    make_window();
+    setenv("XDG_DATA_HOME", dir.path.c_str(), 1);
+    music_write();
+    Clock::time_point start = Clock::now();
+    music_start(window);
+    double took = seconds_since(start);
+    printf("[ figures  ] the music start (open with the soundfont, play) took %.0f ms\n",
+           took * 1000);
+    EXPECT_LT(took, 5.0);
+    // Opened: a second open of the alias is refused; playing: the first notes
+    // sound after the silent first bar, 1333 ms in.
+    EXPECT_EQ(send("open c:\\e.mid type sequencer alias MUSIC"),
+              (MCIERROR)MCIERR_DUPLICATE_ALIAS);
+    EXPECT_EQ(linux_mci_voices(), 0) << "the first bar is silent";
+    EXPECT_GT(voices_within(3.0), 0);
+    music_stop();
+    EXPECT_GT(voices_within(0.5), 0) << "the sound stop leaves the sequencer playing";
+    pump(0.5);
+    EXPECT_EQ(notices.size(), 0u) << "34.67 s of tune: no notice yet";
+
+    // Its length, 49920 ticks at 180 beats per minute, is 34667 ms.
+    EXPECT_EQ(send("play MUSIC from 34668"), (MCIERROR)MCIERR_OUTOFRANGE);
+    mark = Clock::now();
+    ASSERT_EQ(send("play MUSIC from 33667 notify", window), 0u);
+    pump(4.0, 2);
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[0].flag, (WPARAM)MCI_NOTIFY_ABORTED) << "the music start's own notice";
+    EXPECT_EQ(notices[1].flag, (WPARAM)MCI_NOTIFY_SUCCESSFUL);
+    EXPECT_GE(notices[1].at, 0.95);
+    EXPECT_LT(notices[1].at, 1.8);
+    unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(MciTest, WithNoPlaceForTheFileTheMusicStartFailsQuicklyAndSilently)
+{
+    make_window();
+    std::string plain = dir.put("plain", Bytes{'x'});
+    setenv("XDG_DATA_HOME", plain.c_str(), 1);
+    music_write();
+    Clock::time_point start = Clock::now();
+    music_start(window);
+    EXPECT_LT(seconds_since(start), 1.0);
+    EXPECT_EQ(send("play MUSIC"), (MCIERROR)MCIERR_INVALID_DEVICE_NAME) << "nothing opened";
+    music_stop();
+    pump(0.3);
+    EXPECT_EQ(notices.size(), 0u);
+    unsetenv("XDG_DATA_HOME");
 }
