@@ -1,4 +1,4 @@
-# The tune: its composer, the embedded bytes read back against Part 4.1, and
+# The tune: its composer, the embedded bytes read back against its fixed shape, and
 # the tune played offline through FluidSynth. Included by
 # tests/CMakeLists.txt, whose functions it uses.
 

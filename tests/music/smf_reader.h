@@ -1,6 +1,6 @@
 // smf_reader.h -- a reader of Standard MIDI Files for the tests, written from
 // the published format and sharing nothing with tools/compose_tune. It keeps
-// what the tests of Part 4.1 look at: every chunk, and for every event its
+// what the tune tests look at: every chunk, and for every event its
 // tick, its delta-time's encoded length and whether its status byte was
 // written or taken from running status.
 #pragma once

@@ -1,6 +1,6 @@
 // test_tune.cpp -- the embedded tune read back with the tests' own reader and
-// held against Part 4.1's Data model, chunk by chunk and track by track. The
-// expected values are the specification's, copied into the tables below.
+// held against the shape the file must have, chunk by chunk and track by
+// track. The expected values are the fixed facts, written out in the tables below.
 #include "music/music.h"
 #include "music/smf_reader.h"
 
@@ -55,7 +55,7 @@ const TrackRow track_table[] = {
     {"Track 5", 8, 10, 125, 64, 2, 2, 0, 57, 57, 2, 49920},      // helicopter
 };
 
-// One set-up message as the specification words it: a controller and value,
+// One set-up message as the tune's fixed shape words it: a controller and value,
 // a pitch bend, or a program change.
 struct SetUpMessage {
     uint8_t kind;   // 0xB0, 0xE0 or 0xC0
@@ -94,7 +94,7 @@ const Strike helicopter_events[] = {
 // The vibrato under track 2's last note.
 constexpr int VIBRATO_EVENTS = 229, VIBRATO_LOW = 7936, VIBRATO_HIGH = 8448, VIBRATO_STEP = 128;
 
-// The composition itself (not fixed by the specification): one chord to the
+// The composition itself (not fixed by the file's shape): one chord to the
 // bar from bar 2 to bar 26, as root pitch classes (C = 0).
 enum { C = 0, D = 2, E = 4, G = 7, A = 9, B = 11 };
 const int progression[26] = {
@@ -380,7 +380,7 @@ TEST_P(InstrumentTrackTest, EndOfTrackAtItsTickWithEveryNoteReleased)
     EXPECT_EQ(held, 0);
 }
 
-TEST_P(InstrumentTrackTest, OnlyTheEventsTheSpecificationDescribes)
+TEST_P(InstrumentTrackTest, OnlyTheEventsTheTuneMayHave)
 {
     std::set<int> channels;
     for (const smf::Event &e : after_set_up(t())) {

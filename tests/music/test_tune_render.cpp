@@ -42,7 +42,7 @@ std::string soundfont()
     return "";
 }
 
-// An instrument track by its channel pair, as the table of Part 4.1 gives it.
+// An instrument track by its channel pair, as the tune fixes it.
 struct Part {
     const char *name;
     int primary, secondary;
