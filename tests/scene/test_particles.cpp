@@ -249,7 +249,8 @@ TEST_F(ParticlesTest, SmokeAndFireColoursFromFirstToLastDraw)
     particle_spawn(0, 0, 0, 4, 16, 1, 1);
     particles_update_draw(0);
     std::vector<std::vector<double>> smoke, fire;
-    while (!live().empty()) {
+    // Bounded: a particle that never expires must fail here, not hang.
+    for (int pass = 0; pass < 1000 && !live().empty(); pass++) {
         auto colours = fake::gl_named("glColor3f");
         for (auto &c : colours)
             (c.args[0] == 1.0 ? fire : smoke).push_back(c.args);
@@ -258,6 +259,7 @@ TEST_F(ParticlesTest, SmokeAndFireColoursFromFirstToLastDraw)
     }
     for (auto &c : fake::gl_named("glColor3f"))
         (c.args[0] == 1.0 ? fire : smoke).push_back(c.args);
+    ASSERT_TRUE(live().empty());
     ASSERT_GE(smoke.size(), 100u); // about 2 s of 16 ms frames
     ASSERT_GE(fire.size(), 14u);   // about 256 ms
 
