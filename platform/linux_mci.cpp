@@ -1,7 +1,8 @@
 // linux_mci.cpp -- winmm's mciSendStringA and sndPlaySoundA on FluidSynth: one
 // MIDI sequencer device at a time, a Standard MIDI File played through a
-// General MIDI soundfont and SDL audio. Only "open", "play" and "close" are
-// known; any other command or keyword fails with its MCI error code. There
+// General MIDI soundfont and SDL audio. It knows "open <file> type sequencer
+// [alias <name>]", "play <name> [from 0] [notify]" and "close <name>|all"; any
+// other command, keyword or position fails with its MCI error code. There
 // are no waveform sounds, so sndPlaySoundA has nothing to play or stop.
 #include "platform/linux_mci.h"
 #include "platform/linux_platform.h"
@@ -10,23 +11,23 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <chrono>
 #include <ctype.h>
 #include <dlfcn.h>
-#include <errno.h>
 #include <limits.h>
-#include <math.h>
 #include <mutex>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 #undef fopen
 
+// winmm's code for a request the device cannot carry out (not in win32.h).
+#ifndef MCIERR_UNSUPPORTED_FUNCTION
+#define MCIERR_UNSUPPORTED_FUNCTION (MCIERR_BASE + 18)
+#endif
 // MCI numbers its devices from 1; with one device at a time it is always 1.
 #define SEQUENCER_ID 1
 // A MIDI file larger than this is no tune but a mistake.
@@ -41,17 +42,10 @@ static const char *const usual_soundfonts[] = {
     "/usr/share/soundfonts/FluidR3_GM2-2.sf2",
 };
 
-struct Tempo {
-    int tick;
-    int usec; // per quarter note, from `tick` on
-};
-
 struct Sequencer {
     int open;
     std::string name; // the alias, or the file as given when there is none
-    int division;     // ticks per quarter note
     int end_tick;     // where the last track ends
-    std::vector<Tempo> tempos;
 
     fluid_settings_t *settings;
     fluid_synth_t *synth;
@@ -123,15 +117,9 @@ static int same_word(const std::string &word, const char *keyword)
     return strcasecmp(word.c_str(), keyword) == 0;
 }
 
-static void notify_post(HWND window, WPARAM flag, UINT device)
-{
-    if (window)
-        linux_post_message(window, MM_MCINOTIFY, flag, (LPARAM)device);
-}
-
 // ---------------------------------------------------------------------------
 // The Standard MIDI File, checked in full at the open so that the player never
-// meets a file it cannot read; it yields the sequence's length and tempo map.
+// meets a file it cannot read; it yields the sequence's length in ticks.
 
 static unsigned big_endian(const unsigned char *p, int bytes)
 {
@@ -160,10 +148,9 @@ static int read_vlq(const unsigned char **p, const unsigned char *end, unsigned 
 
 static int track_read(const unsigned char *p, const unsigned char *end, Sequencer *s)
 {
-    unsigned tick = 0;
+    unsigned tick = 0, delta, length;
     int running = 0;
     while (p < end) {
-        unsigned delta, length;
         if (!read_vlq(&p, end, &delta))
             return 0;
         tick += delta;
@@ -176,43 +163,26 @@ static int track_read(const unsigned char *p, const unsigned char *end, Sequence
             status = running;
         else
             return 0;
-        if (status == 0xFF) {
-            if (p >= end)
-                return 0;
-            int type = *p++;
+        s->end_tick = std::max(s->end_tick, (int)tick);
+        if (status == 0xFF || status == 0xF0 || status == 0xF7) {
+            int type = status == 0xFF && p < end ? *p++ : 0;
             if (!read_vlq(&p, end, &length) || length > (size_t)(end - p))
                 return 0;
-            if (type == 0x51) {
-                int usec = length == 3 ? (int)big_endian(p, 3) : 0;
-                if (usec == 0)
-                    return 0;
-                s->tempos.push_back({(int)tick, usec});
-            }
+            if (type == 0x51 && (length != 3 || big_endian(p, 3) == 0))
+                return 0; // a tempo of zero stops the player's clock
             p += length;
             running = 0;
-            s->end_tick = std::max(s->end_tick, (int)tick);
             if (type == 0x2F)
                 return 1;
-            continue;
-        }
-        if (status == 0xF0 || status == 0xF7) {
-            if (!read_vlq(&p, end, &length) || length > (size_t)(end - p))
-                return 0;
-            p += length;
-            running = 0;
         } else if (status >= 0xF0) {
             return 0; // system common and real-time messages have no place in a file
         } else {
             int count = (status & 0xE0) == 0xC0 ? 1 : 2; // program change, channel pressure
-            if (end - p < count)
+            if (end - p < count || (p[0] & 0x80) || (count == 2 && (p[1] & 0x80)))
                 return 0;
-            for (int i = 0; i < count; i++)
-                if (p[i] & 0x80)
-                    return 0;
             p += count;
             running = status;
         }
-        s->end_tick = std::max(s->end_tick, (int)tick);
     }
     return 1; // no end-of-track event: the sequence ends with its last event
 }
@@ -223,7 +193,6 @@ static int file_read(const std::vector<unsigned char> &file, Sequencer *s)
     const unsigned char *d = file.data();
     size_t n = file.size();
     s->end_tick = 0;
-    s->tempos.clear();
     if (n < 14 || memcmp(d, "MThd", 4) != 0)
         return 0;
     size_t header = big_endian(d + 4, 4);
@@ -234,7 +203,6 @@ static int file_read(const std::vector<unsigned char> &file, Sequencer *s)
     if (format > 1 || tracks == 0 || (format == 0 && tracks != 1) || division == 0 ||
         (division & 0x8000))
         return 0;
-    s->division = (int)division;
     size_t pos = 8 + header;
     for (unsigned found = 0; found < tracks;) {
         if (n - pos < 8)
@@ -249,41 +217,7 @@ static int file_read(const std::vector<unsigned char> &file, Sequencer *s)
         }
         pos += 8 + length; // chunks of other types are skipped, as the format asks
     }
-    std::stable_sort(s->tempos.begin(), s->tempos.end(),
-                     [](const Tempo &a, const Tempo &b) { return a.tick < b.tick; });
     return 1;
-}
-
-// Milliseconds from the start to `tick`, through the tempo changes; a file
-// starts at 120 beats per minute until it says otherwise.
-static double ms_at_tick(int tick)
-{
-    double ms = 0;
-    int at = 0, usec = 500000;
-    for (const Tempo &t : seq.tempos) {
-        if (t.tick >= tick)
-            break;
-        ms += (double)(t.tick - at) * usec / (seq.division * 1000.0);
-        at = t.tick;
-        usec = t.usec;
-    }
-    return ms + (double)(tick - at) * usec / (seq.division * 1000.0);
-}
-
-static int tick_at_ms(double ms)
-{
-    double done = 0;
-    int at = 0, usec = 500000;
-    for (const Tempo &t : seq.tempos) {
-        double span = (double)(t.tick - at) * usec / (seq.division * 1000.0);
-        if (done + span > ms)
-            break;
-        done += span;
-        at = t.tick;
-        usec = t.usec;
-    }
-    double tick = at + (ms - done) * seq.division * 1000.0 / usec;
-    return tick >= seq.end_tick ? seq.end_tick : (int)tick;
 }
 
 // ---------------------------------------------------------------------------
@@ -300,28 +234,18 @@ static int on_tick(void *data, int tick)
         s->below_end = 1;
     } else if (s->below_end && !s->at_end) {
         s->at_end = 1;
-        if (s->armed) {
-            s->armed = 0;
-            notify_post(s->window, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
-        }
+        if (s->armed)
+            linux_post_message(s->window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
+        s->armed = 0;
     }
     return FLUID_OK;
 }
 
-// Hands an owed notice to its window with `flag`, or forgets it.
-static void notice_settle(WPARAM flag)
-{
-    std::lock_guard<std::mutex> hold(seq.lock);
-    if (seq.armed && flag)
-        notify_post(seq.window, flag, SEQUENCER_ID);
-    seq.armed = 0;
-}
-
 // The driver goes before the player and the synthesizer, so nothing renders
-// while they are taken apart; the notes are let go first.
-static void device_release(WPARAM flag)
+// while they are taken apart; the notes are let go first. A notice still
+// owed is dropped.
+static void device_release(void)
 {
-    notice_settle(flag);
     if (seq.player)
         fluid_player_stop(seq.player);
     if (seq.synth)
@@ -344,16 +268,15 @@ static void device_release(WPARAM flag)
     seq.open = 0;
     seq.started = 0;
     seq.name.clear();
-    seq.tempos.clear();
     std::lock_guard<std::mutex> hold(seq.lock);
-    seq.below_end = seq.at_end = 0;
+    seq.below_end = seq.at_end = seq.armed = 0;
     seq.window = NULL;
 }
 
 void linux_mci_shutdown(void)
 {
     if (seq.open)
-        device_release(0);
+        device_release();
 }
 
 int linux_mci_voices(void)
@@ -389,14 +312,12 @@ static MCIERROR file_load(const std::string &path, std::vector<unsigned char> *o
     unsigned char block[4096];
     size_t got;
     MCIERROR result = 0;
-    while ((got = fread(block, 1, sizeof(block), f)) > 0) {
-        if (out->size() + got > MAX_FILE_SIZE) {
+    while (!result && (got = fread(block, 1, sizeof(block), f)) > 0) {
+        if (out->size() + got > MAX_FILE_SIZE)
             result = MCIERR_INVALID_FILE;
-            break;
-        }
         out->insert(out->end(), block, block + got);
     }
-    if (!result && ferror(f))
+    if (ferror(f))
         result = MCIERR_INVALID_FILE;
     fclose(f);
     return result;
@@ -458,7 +379,6 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     fluid_player_set_tick_callback(seq.player, on_tick, &seq);
     seq.name = name;
     seq.open = 1;
-    seq.started = 0;
     static int exit_hook;
     if (!exit_hook) {
         exit_hook = 1;
@@ -470,7 +390,7 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
 // ---------------------------------------------------------------------------
 // The command strings.
 
-enum { OPT_NOTIFY = 1, OPT_WAIT = 2, OPT_FROM = 4, OPT_TYPE = 8, OPT_ALIAS = 16 };
+enum { OPT_NOTIFY = 1, OPT_FROM = 2, OPT_TYPE = 4, OPT_ALIAS = 8 };
 
 struct Options {
     int given;
@@ -478,19 +398,20 @@ struct Options {
 };
 
 // Reads the keywords after the device name; `allowed` are those the command takes.
-static MCIERROR options_read(const std::vector<std::string> &words, size_t i, int allowed,
-                             Options *o)
+static MCIERROR options_read(const std::vector<std::string> &words, int allowed, Options *o)
 {
     static const struct {
         const char *word;
         int flag;
         std::string Options::*value;
     } keywords[] = {
-        {"notify", OPT_NOTIFY, NULL}, {"wait", OPT_WAIT, NULL}, {"from", OPT_FROM, &Options::from},
-        {"type", OPT_TYPE, &Options::type}, {"alias", OPT_ALIAS, &Options::alias},
+        {"notify", OPT_NOTIFY, NULL},
+        {"from", OPT_FROM, &Options::from},
+        {"type", OPT_TYPE, &Options::type},
+        {"alias", OPT_ALIAS, &Options::alias},
     };
     o->given = 0;
-    for (; i < words.size(); i++) {
+    for (size_t i = 2; i < words.size(); i++) {
         int k = -1;
         for (int j = 0; j < (int)(sizeof(keywords) / sizeof(keywords[0])); j++)
             if ((allowed & keywords[j].flag) && same_word(words[i], keywords[j].word))
@@ -510,195 +431,120 @@ static MCIERROR options_read(const std::vector<std::string> &words, size_t i, in
     return 0;
 }
 
-static MCIERROR words_split(const char *command, std::vector<std::string> *words)
+// Words are separated by white space; quoted names are not understood.
+static std::vector<std::string> words_split(const char *command)
 {
-    const char *p = command;
-    for (;;) {
+    std::vector<std::string> words;
+    for (const char *p = command;;) {
         while (isspace((unsigned char)*p))
             p++;
         if (!*p)
-            return 0;
-        if (*p == '"') {
-            const char *close = strchr(p + 1, '"');
-            if (!close)
-                return MCIERR_NO_CLOSING_QUOTE;
-            words->push_back(std::string(p + 1, close));
-            p = close + 1;
-        } else {
-            const char *start = p;
-            while (*p && !isspace((unsigned char)*p))
-                p++;
-            words->push_back(std::string(start, p));
-        }
+            return words;
+        const char *start = p;
+        while (*p && !isspace((unsigned char)*p))
+            p++;
+        words.push_back(std::string(start, p));
     }
 }
 
-static int is_midi_name(const std::string &file)
+static int names_device(const std::string &word)
 {
-    size_t dot = file.rfind('.');
-    if (dot == std::string::npos)
-        return 0;
-    std::string ext = file.substr(dot + 1);
-    return same_word(ext, "mid") || same_word(ext, "midi") || same_word(ext, "rmi");
+    return seq.open && same_word(seq.name, word.c_str());
 }
 
-static MCIERROR command_open(const std::vector<std::string> &w, HWND notify, int *returns_id)
+static MCIERROR command_open(const std::vector<std::string> &w)
 {
     Options o;
-    if (w.size() < 2)
-        return MCIERR_MISSING_DEVICE_NAME;
-    MCIERROR result = options_read(w, 2, OPT_NOTIFY | OPT_WAIT | OPT_TYPE | OPT_ALIAS, &o);
+    MCIERROR result = options_read(w, OPT_TYPE | OPT_ALIAS, &o);
     if (result)
         return result;
-    const std::string &file = w[1];
-    if (o.given & OPT_TYPE) {
-        if (!same_word(o.type, "sequencer"))
-            return MCIERR_INVALID_DEVICE_NAME; // no other device type lives here
-    } else if (same_word(file, "sequencer")) {
-        return MCIERR_FILENAME_REQUIRED; // a sequencer with nothing loaded cannot play
-    } else if (!is_midi_name(file)) {
+    // Without a type, winmm would look the file's extension up; we keep no such list.
+    if (!(o.given & OPT_TYPE))
         return MCIERR_EXTENSION_NOT_FOUND;
-    }
-    std::string name = (o.given & OPT_ALIAS) ? o.alias : file;
-    if (seq.open) {
-        if (same_word(seq.name, name.c_str()))
-            return (o.given & OPT_ALIAS) ? MCIERR_DUPLICATE_ALIAS : MCIERR_DEVICE_OPEN;
-        return MCIERR_SEQ_PORT_INUSE; // the synthesizer is the one MIDI port
-    }
-    result = device_open(file, name);
-    if (result) {
-        device_release(0);
-        return result;
-    }
-    if (o.given & OPT_NOTIFY)
-        notify_post(notify, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
-    *returns_id = 1;
-    return 0;
+    if (!same_word(o.type, "sequencer"))
+        return MCIERR_INVALID_DEVICE_NAME; // no other device type lives here
+    std::string name = (o.given & OPT_ALIAS) ? o.alias : w[1];
+    if (seq.open) // the synthesizer is the one MIDI port
+        return names_device(name) ? MCIERR_DUPLICATE_ALIAS : MCIERR_SEQ_PORT_INUSE;
+    result = device_open(w[1], name);
+    if (result)
+        device_release();
+    return result;
 }
 
-static MCIERROR command_close(const std::vector<std::string> &w, HWND notify)
+static MCIERROR command_close(const std::vector<std::string> &w)
 {
     Options o;
-    if (w.size() < 2)
-        return MCIERR_MISSING_DEVICE_NAME;
-    MCIERROR result = options_read(w, 2, OPT_NOTIFY | OPT_WAIT, &o);
+    MCIERROR result = options_read(w, 0, &o);
     if (result)
         return result;
-    int all = same_word(w[1], "all");
-    if (!all && !(seq.open && same_word(seq.name, w[1].c_str())))
+    if (!same_word(w[1], "all") && !names_device(w[1]))
         return MCIERR_INVALID_DEVICE_NAME;
     if (seq.open)
-        device_release(MCI_NOTIFY_ABORTED);
-    if (o.given & OPT_NOTIFY)
-        notify_post(notify, MCI_NOTIFY_SUCCESSFUL, all ? MCI_ALL_DEVICE_ID : SEQUENCER_ID);
+        device_release();
     return 0;
 }
 
-// Positions are milliseconds, the sequencer's time format for tick-based files.
+// A play without a position plays on from where the device is; the one
+// position understood is 0, the start.
 static MCIERROR command_play(const std::vector<std::string> &w, HWND notify)
 {
     Options o;
-    if (w.size() < 2)
-        return MCIERR_MISSING_DEVICE_NAME;
-    if (!(seq.open && same_word(seq.name, w[1].c_str())))
+    if (!names_device(w[1]))
         return MCIERR_INVALID_DEVICE_NAME;
-    MCIERROR result = options_read(w, 2, OPT_NOTIFY | OPT_WAIT | OPT_FROM, &o);
+    MCIERROR result = options_read(w, OPT_NOTIFY | OPT_FROM, &o);
     if (result)
         return result;
-
-    int restart = !seq.started, from_tick = 0;
     if (o.given & OPT_FROM) {
-        const char *text = o.from.c_str();
-        char *end;
-        errno = 0;
-        unsigned long ms = strtoul(text, &end, 10);
-        if (!isdigit((unsigned char)text[0]) || *end || errno || ms > UINT32_MAX)
+        if (o.from.find_first_not_of("0123456789") != std::string::npos || o.from.size() > 9)
             return MCIERR_BAD_INTEGER;
-        if (ms > (unsigned long)llround(ms_at_tick(seq.end_tick)))
-            return MCIERR_OUTOFRANGE;
-        from_tick = tick_at_ms((double)ms);
-        restart = 1;
+        if (atoi(o.from.c_str()) != 0)
+            return MCIERR_UNSUPPORTED_FUNCTION;
     }
-
-    int finished;
+    int restart = !seq.started || (o.given & OPT_FROM), finished;
     {
         std::lock_guard<std::mutex> hold(seq.lock);
-        // A play that stops the one before aborts its notice; one that lets
-        // it run on supersedes it.
-        if (seq.armed)
-            notify_post(seq.window, restart ? MCI_NOTIFY_ABORTED : MCI_NOTIFY_SUPERSEDED,
-                        SEQUENCER_ID);
-        seq.armed = 0;
         if (restart) {
             seq.below_end = 0;
-            seq.at_end = from_tick >= seq.end_tick;
+            seq.at_end = seq.end_tick == 0;
         }
         finished = seq.at_end;
-        if (!finished && (o.given & OPT_NOTIFY) && notify) {
-            seq.armed = 1;
-            seq.window = notify;
-        }
+        // A new play takes the place of the notice owed for the one before.
+        seq.armed = !finished && (o.given & OPT_NOTIFY) && notify;
+        seq.window = notify;
     }
     if (restart) {
         if (seq.started) {
             fluid_player_stop(seq.player);
             fluid_synth_all_notes_off(seq.synth, -1);
         }
-        // A play from the end has nothing left to sound.
         if (!finished) {
-            fluid_player_seek(seq.player, from_tick);
+            fluid_player_seek(seq.player, 0);
             fluid_player_play(seq.player);
         }
         seq.started = 1;
     }
-    if (finished) {
-        if (o.given & OPT_NOTIFY)
-            notify_post(notify, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
-        return 0;
-    }
-    if (o.given & OPT_WAIT) {
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> hold(seq.lock);
-                if (seq.at_end)
-                    break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
+    // Nothing left to sound: the play is complete at once.
+    if (finished && (o.given & OPT_NOTIFY) && notify)
+        linux_post_message(notify, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
     return 0;
 }
 
+// Nothing is ever written to the return buffer: no command here answers.
 MCIERROR mciSendStringA(LPCSTR command, LPSTR ret, UINT ret_length, HWND notify)
 {
-    std::vector<std::string> words;
     if (ret && ret_length)
         ret[0] = '\0';
-    if (!command)
-        return MCIERR_MISSING_COMMAND_STRING;
-    MCIERROR result = words_split(command, &words);
-    if (result)
-        return result;
+    std::vector<std::string> words = words_split(command ? command : "");
     if (words.empty())
         return MCIERR_MISSING_COMMAND_STRING;
-
-    int returns_id = 0;
-    if (same_word(words[0], "open"))
-        result = command_open(words, notify, &returns_id);
-    else if (same_word(words[0], "close"))
-        result = command_close(words, notify);
-    else if (same_word(words[0], "play"))
-        result = command_play(words, notify);
-    else
-        result = MCIERR_UNRECOGNIZED_COMMAND;
-
-    // The open answers with the new device's number, as winmm does.
-    if (!result && returns_id && ret && ret_length) {
-        if (ret_length < 2)
-            return MCIERR_PARAM_OVERFLOW;
-        snprintf(ret, ret_length, "%d", SEQUENCER_ID);
-    }
-    return result;
+    int open = same_word(words[0], "open"), close = same_word(words[0], "close");
+    int play = same_word(words[0], "play");
+    if (!open && !close && !play)
+        return MCIERR_UNRECOGNIZED_COMMAND;
+    if (words.size() < 2)
+        return MCIERR_MISSING_DEVICE_NAME;
+    return open ? command_open(words) : close ? command_close(words) : command_play(words, notify);
 }
 
 BOOL sndPlaySoundA(LPCSTR sound, UINT)

@@ -16,7 +16,7 @@ add_test(NAME tune_committed
 set_tests_properties(tune_committed PROPERTIES FIXTURES_REQUIRED tune_composed)
 
 ostra_unit(unit_tune SOURCES
-  music/test_tune.cpp music/smf_reader.cpp
+  music/test_tune.cpp
   ${CMAKE_SOURCE_DIR}/music/music_data.cpp)
 
 ostra_unit(unit_tune_render SOURCES

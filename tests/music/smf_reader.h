@@ -1,8 +1,5 @@
-// smf_reader.h -- a reader of Standard MIDI Files for the tests, written from
-// the published format and sharing nothing with tools/compose_tune. It keeps
-// what the tune tests look at: every chunk, and for every event its
-// tick, its delta-time's encoded length and whether its status byte was
-// written or taken from running status.
+// smf_reader.h -- the tests' own reader of Standard MIDI Files, written from the
+// published format and sharing nothing with tools/compose_tune.
 #pragma once
 
 #include <cstddef>
@@ -13,57 +10,134 @@
 namespace smf {
 
 struct Event {
-    uint32_t tick = 0;         // absolute, from the track's start
-    uint32_t delta = 0;
-    int delta_bytes = 0;       // length of the variable-length quantity
-    bool minimal_delta = true; // no leading 0x80 byte in the quantity
-    bool running = false;      // status byte omitted: running status
-    uint8_t status = 0;        // the status in force (0xFF meta, 0xF0/0xF7 sysex)
-    uint8_t meta_type = 0;     // meta events only
-    std::vector<uint8_t> data; // channel data bytes, or the meta/sysex payload
-    size_t size = 0;           // bytes the event takes, delta-time included
+    int tick = 0;              // absolute, from the track's start
+    int delta = 0;
+    int delta_bytes = 0;       // length of the delta-time's encoding
+    bool running = false;      // status byte left out: running status
+    uint8_t status = 0;        // the status in force; 0xFF for meta events
+    uint8_t meta_type = 0;
+    std::vector<uint8_t> data; // channel data bytes, or the meta payload
 
     bool is_meta() const { return status == 0xFF; }
-    bool is_channel() const { return status >= 0x80 && status < 0xF0; }
-    int kind() const { return status & 0xF0; }   // 0x80 note-off ... 0xE0 pitch bend
+    int kind() const { return status & 0xF0; }
     int channel() const { return status & 0x0F; }
-    bool is_note_on() const { return kind() == 0x90 && data.at(1) > 0; }
-    bool is_note_off() const { return kind() == 0x80 || (kind() == 0x90 && data.at(1) == 0); }
-    int bend() const { return data.at(0) | data.at(1) << 7; }   // pitch bend, 0..16383
 };
 
 struct Chunk {
     std::string type;
-    uint32_t length = 0;   // the length field
-    std::vector<uint8_t> data;
-};
-
-struct Track {
-    uint32_t length = 0;
-    std::vector<Event> events;
+    std::vector<uint8_t> data; // as long as the length field says
 };
 
 struct File {
-    std::string error;     // empty when the whole input was read
+    std::string error; // empty when every byte was read
     std::vector<Chunk> chunks;
     int format = -1, ntracks = -1, division = -1;
-    std::vector<Track> tracks;
+    std::vector<std::vector<Event>> tracks;
 };
 
-// Reads the whole buffer; `error` says where it stopped if it could not.
-File read(const uint8_t *bytes, size_t size);
+namespace detail {
 
-// A note as heard: a note-on paired with the first later note-off of the same
-// channel and key (the oldest held note is the one released).
-struct Note {
-    uint32_t on = 0, off = 0;
-    int channel = 0, key = 0;
-    int velocity = 0, release = 0;
-};
+// Reads a variable-length quantity of at most four bytes; 0 when it is not one.
+inline int vlq(const std::vector<uint8_t> &d, size_t &at, int &out)
+{
+    out = 0;
+    for (int n = 1; n <= 4 && at < d.size(); n++) {
+        uint8_t b = d[at++];
+        out = out << 7 | (b & 0x7F);
+        if (!(b & 0x80))
+            return n;
+    }
+    return 0;
+}
 
-std::vector<Note> notes(const Track &track);
+inline std::string read_track(const std::vector<uint8_t> &d, std::vector<Event> &events)
+{
+    size_t at = 0;
+    int tick = 0, len;
+    int running = -1;
+    while (at < d.size()) {
+        Event e;
+        std::string where = " at byte " + std::to_string(at);
+        if (!(e.delta_bytes = vlq(d, at, e.delta)) || at >= d.size())
+            return "bad delta-time" + where;
+        e.tick = tick += e.delta;
+        if (d[at] & 0x80) {
+            e.status = d[at++];
+        } else if (running >= 0) {
+            e.status = uint8_t(running);
+            e.running = true;
+        } else {
+            return "running status with none in force" + where;
+        }
+        if (e.is_meta()) {
+            if (at < d.size())
+                e.meta_type = d[at++];
+            if (!vlq(d, at, len) || size_t(len) > d.size() - at)
+                return "bad meta event" + where;
+            e.data.assign(d.begin() + long(at), d.begin() + long(at + len));
+            at += len;
+            running = -1;
+        } else if (e.status < 0xF0) {
+            int count = e.kind() == 0xC0 || e.kind() == 0xD0 ? 1 : 2;
+            for (int i = 0; i < count; i++, at++) {
+                if (at >= d.size() || (d[at] & 0x80))
+                    return "missing data byte" + where;
+                e.data.push_back(d[at]);
+            }
+            running = e.status;
+        } else {
+            return "system message" + where;
+        }
+        events.push_back(e);
+    }
+    return "";
+}
 
-// The most notes sounding at once, counted in file order.
-int most_held(const Track &track);
+inline uint32_t big(const uint8_t *p, int n)
+{
+    uint32_t v = 0;
+    while (n--)
+        v = v << 8 | *p++;
+    return v;
+}
+
+} // namespace detail
+
+// Reads the whole buffer. System-exclusive and system messages are errors:
+// the tune has none.
+inline File read(const uint8_t *bytes, size_t size)
+{
+    using namespace detail;
+    File f;
+    for (size_t at = 0; at < size;) {
+        uint32_t length = size - at >= 8 ? big(bytes + at + 4, 4) : 0;
+        if (size - at < 8 || length > size - at - 8) {
+            f.error = "chunk cut short at byte " + std::to_string(at);
+            return f;
+        }
+        f.chunks.push_back({std::string(bytes + at, bytes + at + 4),
+                            std::vector<uint8_t>(bytes + at + 8, bytes + at + 8 + length)});
+        at += 8 + length;
+    }
+    if (f.chunks.empty() || f.chunks[0].type != "MThd" || f.chunks[0].data.size() != 6) {
+        f.error = "no header chunk first";
+        return f;
+    }
+    const uint8_t *h = f.chunks[0].data.data();
+    f.format = int(big(h, 2));
+    f.ntracks = int(big(h + 2, 2));
+    f.division = int(big(h + 4, 2));
+    for (const Chunk &chunk : f.chunks) {
+        if (chunk.type != "MTrk")
+            continue;
+        f.tracks.emplace_back();
+        std::string err = read_track(chunk.data, f.tracks.back());
+        if (!err.empty()) {
+            f.error = "track " + std::to_string(f.tracks.size() - 1) + ": " + err;
+            return f;
+        }
+    }
+    return f;
+}
 
 } // namespace smf
