@@ -20,21 +20,4 @@ ostra_gl_test(gl_terrain SOURCES
 # The real program a few seconds in: walls along the top, terrain below.
 ostra_script_test(e2e_linux_terrain e2e/linux_terrain.sh $<TARGET_FILE:ostra>)
 
-# Benchmarks: figures, not pass/fail, so not run by CTest.
-#   cmake --build <dir> --target bench_terrain   builds both and prints them
-add_executable(bench_terrain_mesa bench/bench_terrain_mesa.cpp ${CMAKE_SOURCE_DIR}/app/window.cpp
-  ${OSTRA_WORLD_SOURCES} ${OSTRA_SCENE_SOURCES} ${OSTRA_MUSIC_SOURCES} ${OSTRA_PLATFORM_SOURCES})
-add_executable(bench_terrain_nogl bench/bench_terrain_nogl.cpp fakes/fake_gl.cpp
-  fakes/fake_win32.cpp fakes/fake_log.cpp
-  ${OSTRA_WORLD_SOURCES} ${OSTRA_SCENE_SOURCES} ${OSTRA_MUSIC_SOURCES}
-  ${CMAKE_SOURCE_DIR}/platform/linux_files.cpp)
-foreach(bench bench_terrain_mesa bench_terrain_nogl)
-  ostra_target(${bench})
-  target_include_directories(${bench} PRIVATE ${OSTRA_TESTS_DIR})
-endforeach()
-target_link_libraries(bench_terrain_mesa PRIVATE ${OSTRA_PLATFORM_LIBS})
-target_link_libraries(bench_terrain_nogl PRIVATE Threads::Threads)
-add_custom_target(bench_terrain
-  COMMAND ${OSTRA_XVFB} $<TARGET_FILE:bench_terrain_mesa>
-  COMMAND $<TARGET_FILE:bench_terrain_nogl>
-  DEPENDS bench_terrain_mesa bench_terrain_nogl USES_TERMINAL)
+# The benchmarks of synthesis and drawing are in scene_life.cmake.

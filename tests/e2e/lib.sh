@@ -84,3 +84,51 @@ e2e_wine_prefix() {
     touch "$WINEPREFIX/.ostra-ready"
   fi
 }
+
+# e2e_on_display script args...: runs `script --display args...` again under
+# a private virtual display and data home, then finishes with its result.
+e2e_on_display() {
+  local script=$1 status
+  shift
+  XDG_DATA_HOME=$(mktemp -d)
+  export XDG_DATA_HOME
+  trap 'rm -rf "$XDG_DATA_HOME"' EXIT
+  OSTRA_XVFB_SCREEN=1024x768x24 "$(dirname "${BASH_SOURCE[0]}")/../../tools/with-xvfb" \
+    bash "$script" --display "$@"
+  status=$?
+  [ "$status" -eq 0 ] || E2E_FAILED=1
+  e2e_finish
+}
+
+# e2e_start_shown exe: starts the program with Ctrl+C's default action, as
+# from a terminal, and sets $pid and $win; finishes when no window shows.
+e2e_start_shown() {
+  env --default-signal=INT "$1" &
+  pid=$!
+  win=$(e2e_wait_window "$pid" 20)
+  if [ -z "$win" ]; then
+    e2e_fail "the window did not show"
+    kill -KILL "$pid" 2>/dev/null
+    e2e_finish
+  fi
+}
+
+# e2e_client_ppm window file: the window's client area as plain-text PPM.
+e2e_client_ppm() {
+  local x y w h
+  read -r x y w h <<<"$(e2e_geometry "$1")"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage -depth 8 -compress none "ppm:$2"
+}
+
+# e2e_ppm_awk program files...: runs the awk program once per pixel of
+# plain-text PPM files, with W and H the size, x and y the place (y = 0 at
+# the top) and r, g and b the colour; its END block sees the last file.
+e2e_ppm_awk() {
+  awk 'BEGIN { RS = "[ \t\n]+" }
+    FNR == 1 { n = 0; i = 0 }
+    n < 4 { if (n == 1) W = $1 + 0; if (n == 2) H = $1 + 0; n++; next }
+    { v[i % 3] = $1 + 0; i++ }
+    i % 3 != 0 { next }
+    { r = v[0]; g = v[1]; b = v[2]; p = i / 3 - 1; x = p % W; y = int(p / W) }
+    '"$1" "${@:2}"
+}

@@ -20,36 +20,19 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 
-if [ "${1:-}" != --display ]; then
-  XDG_DATA_HOME=$(mktemp -d)
-  export XDG_DATA_HOME
-  trap 'rm -rf "$XDG_DATA_HOME"' EXIT
-  OSTRA_XVFB_SCREEN=1024x768x24 "$here/../../tools/with-xvfb" bash "$0" --display "$@"
-  status=$?
-  [ "$status" -eq 0 ] || E2E_FAILED=1
-  e2e_finish
-fi
-
+[ "${1:-}" = --display ] || e2e_on_display "$0" "$@"
 shift
 exe=$1
 asan_exe=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-env --default-signal=INT "$exe" &
-pid=$!
-win=$(e2e_wait_window "$pid" 20)
-if [ -z "$win" ]; then
-  e2e_fail "the window did not show"
-  kill -KILL "$pid" 2>/dev/null
-  e2e_finish
-fi
-read -r x y w h <<<"$(e2e_geometry "$win")"
-# Three pictures half a second apart: a fireball's colour at its first draw
-# depends on the frame step, so one picture on a busy machine may hold little red.
+e2e_start_shown "$exe"
+# Three pictures half a second apart: a fireball's first colour depends on
+# the frame step, so one picture on a busy machine may hold little red.
 sleep 9
 for n in 1 2 3; do
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage -depth 8 -compress none "ppm:$work/scene$n.ppm"
+  e2e_client_ppm "$win" "$work/scene$n.ppm"
   sleep 0.5
 done
 kill -INT "$pid"
@@ -57,20 +40,12 @@ e2e_wait_exit "$pid" 10
 e2e_check "the run ends on Ctrl+C with exit code 0 (got $E2E_STATUS)" "$E2E_STATUS" = 0
 
 read -r size flyer fire_red fire_yellow smoke trunk <<<"$(
-  awk 'BEGIN { RS = "[ \t\n]+" }
-  FNR == 1 { n = 0; i = 0 }
-  n < 4 { if (n == 1) W = $1 + 0; if (n == 2) H = $1 + 0; n++; next }
-  {
-    v[i % 3] = $1 + 0
-    if (i % 3 == 2) {
-      r = v[0]; g = v[1]; b = v[2]
-      if (r == 255 && b == 0 && g >= 1 && g < 160) fire_red++
-      else if (r == 255 && b == 0 && g >= 200) fire_yellow++
-      else if (b == 0 && r >= 100 && r <= 250 && r - g <= 1 && g - r <= 1) flyer++
-      else if (g - r >= 124 && g - r <= 130 && r >= 60 && r <= 130 && b >= 20 && b <= 60) smoke++
-      else if (b == 0 && r >= 40 && r <= 230 && g >= 20 && r - 2 * g <= 2 && 2 * g - r <= 2) trunk++
-    }
-    i++
+  e2e_ppm_awk '{
+    if (r == 255 && b == 0 && g >= 1 && g < 160) fire_red++
+    else if (r == 255 && b == 0 && g >= 200) fire_yellow++
+    else if (b == 0 && r >= 100 && r <= 250 && r - g <= 1 && g - r <= 1) flyer++
+    else if (g - r >= 124 && g - r <= 130 && r >= 60 && r <= 130 && b >= 20 && b <= 60) smoke++
+    else if (b == 0 && r >= 40 && r <= 230 && g >= 20 && r - 2 * g <= 2 && 2 * g - r <= 2) trunk++
   }
   END { printf "%dx%d %d %d %d %d %d\n", W, H, flyer, fire_red, fire_yellow, smoke, trunk }' \
     "$work"/scene[123].ppm
@@ -83,10 +58,8 @@ e2e_check "fire: at least 300 yellow pixels (got $fire_yellow)" "$fire_yellow" -
 e2e_check "smoke: at least 60 green pixels (got $smoke)" "$smoke" -ge 60
 e2e_check "trees: at least 600 trunk pixels (got $trunk)" "$trunk" -ge 600
 
-# The whole run under the address and undefined-behaviour sanitizers. Mesa's
-# driver is preloaded so that it stays mapped until the leak check: Mesa
-# unloads it at exit, and the blocks that only its own globals still point
-# to would then read as leaks. Third-party leaks are suppressed by library.
+# A whole run under the sanitizers. Mesa's driver is preloaded to stay mapped
+# until the leak check, or blocks only its globals point to read as leaks.
 libasan=$(ldd "$asan_exe" | awk '/libasan/ { print $3 }')
 driver=$(ls /usr/lib/*/dri/swrast_dri.so /usr/lib/dri/swrast_dri.so 2>/dev/null | head -n 1)
 started=$(e2e_now)

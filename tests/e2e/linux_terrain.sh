@@ -17,57 +17,28 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 
-if [ "${1:-}" != --display ]; then
-  XDG_DATA_HOME=$(mktemp -d)
-  export XDG_DATA_HOME
-  trap 'rm -rf "$XDG_DATA_HOME"' EXIT
-  OSTRA_XVFB_SCREEN=1024x768x24 "$here/../../tools/with-xvfb" bash "$0" --display "$@"
-  status=$?
-  [ "$status" -eq 0 ] || E2E_FAILED=1
-  e2e_finish
-fi
-
+[ "${1:-}" = --display ] || e2e_on_display "$0" "$@"
 shift
-exe=$1
-
-env --default-signal=INT "$exe" &
-pid=$!
-win=$(e2e_wait_window "$pid" 20)
-if [ -z "$win" ]; then
-  e2e_fail "the window did not show"
-  kill -KILL "$pid" 2>/dev/null
-  e2e_finish
-fi
-read -r x y w h <<<"$(e2e_geometry "$win")"
-
+e2e_start_shown "$1"
 sleep 4
 shot=$(mktemp --suffix=.ppm)
-# The client area as plain text PPM, for awk.
-import -window root -crop "${w}x${h}+${x}+${y}" +repage -depth 8 -compress none "ppm:$shot"
+e2e_client_ppm "$win" "$shot"
 kill -INT "$pid"
 e2e_wait_exit "$pid" 10
 
 # Top band: the first 20 rows. Pairs: columns that are wall in both row 0
 # and row 19, and whether row 0 is the brighter there.
 read -r size top_wall pairs upper_brighter max_b terrain terrain_colours <<<"$(
-  awk 'BEGIN { RS = "[ \t\n]+"; n = 0 }
-  n < 4 { if (n == 1) W = $1 + 0; if (n == 2) H = $1 + 0; n++; next }
-  {
-    v[i % 3] = $1 + 0
-    if (i % 3 == 2) {
-      p = int(i / 3); x = p % W; y = int(p / W)
-      r = v[0]; g = v[1]; b = v[2]
-      d = (g - b) - 2 * (r - b); if (d < 0) d = -d
-      wall = d <= 4 && g > r && r > b && b >= 20
-      if (y < 20) { top++; topwall += wall; if (wall && b > maxb) maxb = b }
-      if (y == 0) { w0[x] = wall; s0[x] = r + g + b }
-      if (y == 19 && w0[x] && wall) { pairs++; if (s0[x] > r + g + b) brighter++ }
-      gb = g - b; if (gb < 0) gb = -gb
-      rg = r - g; if (rg < 0) rg = -rg
-      if (gb <= 2 && rg >= 6) { terrain++; seen[r "," g] = 1 }
-      total++
-    }
-    i++
+  e2e_ppm_awk '{
+    d = (g - b) - 2 * (r - b); if (d < 0) d = -d
+    wall = d <= 4 && g > r && r > b && b >= 20
+    if (y < 20) { top++; topwall += wall; if (wall && b > maxb) maxb = b }
+    if (y == 0) { w0[x] = wall; s0[x] = r + g + b }
+    if (y == 19 && w0[x] && wall) { pairs++; if (s0[x] > r + g + b) brighter++ }
+    gb = g - b; if (gb < 0) gb = -gb
+    rg = r - g; if (rg < 0) rg = -rg
+    if (gb <= 2 && rg >= 6) { terrain++; seen[r "," g] = 1 }
+    total++
   }
   END {
     kinds = 0; for (k in seen) kinds++
