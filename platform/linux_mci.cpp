@@ -24,10 +24,6 @@
 
 #undef fopen
 
-// winmm's code for a request the device cannot carry out (not in win32.h).
-#ifndef MCIERR_UNSUPPORTED_FUNCTION
-#define MCIERR_UNSUPPORTED_FUNCTION (MCIERR_BASE + 18)
-#endif
 // MCI numbers its devices from 1; with one device at a time it is always 1.
 #define SEQUENCER_ID 1
 // A MIDI file larger than this is no tune but a mistake.

@@ -19,9 +19,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// winmm's number for a request the device cannot carry out; not in win32.h.
-constexpr MCIERROR UNSUPPORTED_FUNCTION = MCIERR_BASE + 18;
-
 double seconds_since(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -80,7 +77,7 @@ const Refusal refused_open[] = {
     {"play tune from x", MCIERR_BAD_INTEGER},
     {"play tune from -5", MCIERR_BAD_INTEGER},
     {"play tune from 99999999999", MCIERR_BAD_INTEGER},
-    {"play tune from 500", UNSUPPORTED_FUNCTION},
+    {"play tune from 500", MCIERR_UNSUPPORTED_FUNCTION},
     {"play tune from 0 from 0", MCIERR_DUPLICATE_FLAGS},
     {"play tune from 0 to 100", MCIERR_UNRECOGNIZED_KEYWORD},
     {"play tune wait", MCIERR_UNRECOGNIZED_KEYWORD},
