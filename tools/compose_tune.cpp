@@ -1,7 +1,7 @@
 // compose_tune.cpp -- composes the program's embedded tune, checks every
 // fact fixed about its bytes, and writes the array source.
 //
-//   compose_tune music/music_data.cpp   writes the generated source file
+//   compose_tune music/music_data.cpp   writes the embedded array source
 //   compose_tune --report               prints each track's sizes and counts
 //   compose_tune --score                prints every note with its length
 //
