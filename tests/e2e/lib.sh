@@ -100,12 +100,13 @@ e2e_on_display() {
   e2e_finish
 }
 
-# e2e_start_shown exe: starts the program with Ctrl+C's default action, as
-# from a terminal, and sets $pid and $win; finishes when no window shows.
+# e2e_start_shown command...: starts the program with Ctrl+C's default action,
+# as from a terminal (a script's background job would ignore SIGINT), and sets
+# $pid and $win; finishes when no window shows within $E2E_WAIT s (20).
 e2e_start_shown() {
-  env --default-signal=INT "$1" &
+  env --default-signal=INT "$@" &
   pid=$!
-  win=$(e2e_wait_window "$pid" 20)
+  win=$(e2e_wait_window "$pid" "${E2E_WAIT:-20}")
   if [ -z "$win" ]; then
     e2e_fail "the window did not show"
     kill -KILL "$pid" 2>/dev/null

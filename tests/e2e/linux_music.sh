@@ -10,11 +10,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 
-if [ "${1:-}" != --display ]; then
-  OSTRA_XVFB_SCREEN=1024x768x24 "$here/../../tools/with-xvfb" bash "$0" --display "$@"
-  [ $? -eq 0 ] || E2E_FAILED=1
-  e2e_finish
-fi
+[ "${1:-}" = --display ] || e2e_on_display "$0" "$@"
 
 shift
 exe=$1

@@ -31,21 +31,7 @@ shift
 exe=$1
 close_tool=$2
 
-# One run until its window shows; sets $pid and $win.
-start_run() {
-  # Started with Ctrl+C's default action, as from a terminal: a background
-  # job of a script would otherwise ignore SIGINT.
-  env --default-signal=INT "$exe" &
-  pid=$!
-  win=$(e2e_wait_window "$pid" 20)
-  if [ -z "$win" ]; then
-    e2e_fail "the window did not show"
-    kill -KILL "$pid" 2>/dev/null
-    e2e_finish
-  fi
-}
-
-start_run
+e2e_start_shown "$exe"
 e2e_check "title is exactly '$E2E_TITLE'" "$(xdotool getwindowname "$win")" = "$E2E_TITLE"
 read -r x y w h <<<"$(e2e_geometry "$win")"
 e2e_check "client area 800 x 600 (got $w x $h)" "$w $h" = "800 600"
@@ -69,13 +55,13 @@ took=$(e2e_elapsed "$pressed" "$(e2e_now)")
 e2e_check "Escape: exit code 0 (got $status)" "$status" = 0
 e2e_check "Escape: ends within a second (took $took s)" "$(e2e_between "$took" 0 1 && echo yes)" = yes
 
-start_run
+e2e_start_shown "$exe"
 "$close_tool" "$win"
 e2e_wait_exit "$pid" 10
 status=$E2E_STATUS
 e2e_check "the window manager's close: exit code 0 (got $status)" "$status" = 0
 
-start_run
+e2e_start_shown "$exe"
 kill -INT "$pid"
 e2e_wait_exit "$pid" 10
 status=$E2E_STATUS
@@ -84,7 +70,7 @@ e2e_check "Ctrl+C (SIGINT): exit code 0 (got $status)" "$status" = 0
 # Left alone. The window shows before the set-up (terrain, tune file, loading
 # the soundfont where there is sound), and the run's clock starts after it:
 # 30 to 31 s of run time, plus up to a second of set-up.
-start_run
+e2e_start_shown "$exe"
 shown=$(e2e_now)
 e2e_wait_exit "$pid" 60
 status=$E2E_STATUS

@@ -15,9 +15,7 @@ if [ "${1:-}" != --display ]; then
   fi
   e2e_check "the Windows build imports winmm.dll for the MCI commands" \
     -n "$(x86_64-w64-mingw32-objdump -p "$1" | grep -iE 'DLL Name: winmm.dll')"
-  OSTRA_XVFB_SCREEN=1024x768x24 "$here/../../tools/with-xvfb" bash "$0" --display "$@"
-  [ $? -eq 0 ] || E2E_FAILED=1
-  e2e_finish
+  e2e_on_display "$0" "$@"
 fi
 
 shift
@@ -30,14 +28,7 @@ e2e_wine_prefix "${OSTRA_BUILD:-/tmp}/wineprefix"
 file=$WINEPREFIX/drive_c/e.mid
 head -c 20000 /dev/urandom >"$file"
 
-wine "$exe" &
-pid=$!
-win=$(e2e_wait_window "$pid" 60)
-if [ -z "$win" ]; then
-  e2e_fail "the window did not show under Wine"
-  kill -KILL "$pid" 2>/dev/null
-  e2e_finish
-fi
+E2E_WAIT=60 e2e_start_shown wine "$exe"
 # The file is written in scene_init, before the first frame; the window shows
 # earlier, so give the set-up its time.
 for _ in $(seq 100); do

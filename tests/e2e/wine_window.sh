@@ -18,23 +18,14 @@ if [ "${1:-}" != --display ]; then
   for dll in OPENGL32 GLU32 WINMM GDI32 USER32 KERNEL32; do
     e2e_check "imports $dll.dll" -n "$(grep -iE "DLL Name: $dll.dll" <<<"$headers")"
   done
-  OSTRA_XVFB_SCREEN=1024x768x24 "$here/../../tools/with-xvfb" bash "$0" --display "$@"
-  [ $? -eq 0 ] || E2E_FAILED=1
-  e2e_finish
+  e2e_on_display "$0" "$@"
 fi
 
 shift
 exe=$1
 e2e_wine_prefix "${OSTRA_BUILD:-/tmp}/wineprefix"
 
-wine "$exe" &
-pid=$!
-win=$(e2e_wait_window "$pid" 60)
-if [ -z "$win" ]; then
-  e2e_fail "the window did not show under Wine"
-  kill -KILL "$pid" 2>/dev/null
-  e2e_finish
-fi
+E2E_WAIT=60 e2e_start_shown wine "$exe"
 e2e_check "title is exactly '$E2E_TITLE'" "$(xdotool getwindowname "$win")" = "$E2E_TITLE"
 read -r x y w h <<<"$(e2e_geometry "$win")"
 e2e_check "client area 800 x 600 (got $w x $h)" "$w $h" = "800 600"
