@@ -133,3 +133,15 @@ e2e_ppm_awk() {
     { r = v[0]; g = v[1]; b = v[2]; p = i / 3 - 1; x = p % W; y = int(p / W) }
     '"$1" "${@:2}"
 }
+
+# e2e_workdir: a scratch folder in $work, removed when the script ends.
+e2e_workdir() {
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+}
+
+# e2e_expected_tune dump: the embedded tune, from the music_dump helper, in
+# $work/expected.mid; the files the programs write must equal it.
+e2e_expected_tune() {
+  "$1" >"$work/expected.mid" || { e2e_fail "music_dump failed"; e2e_finish; }
+}

@@ -15,9 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 shift
 exe=$1
 dump=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$dump" >"$work/expected.mid" || { e2e_fail "music_dump failed"; e2e_finish; }
+e2e_workdir
+e2e_expected_tune "$dump"
 e2e_check "the embedded tune is 7724 bytes" "$(stat -c %s "$work/expected.mid")" -eq 7724
 
 # run name audio-driver data-home: starts the program; sets $pid and $win.

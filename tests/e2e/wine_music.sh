@@ -21,9 +21,8 @@ fi
 shift
 exe=$1
 dump=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$dump" >"$work/expected.mid" || { e2e_fail "music_dump failed"; e2e_finish; }
+e2e_workdir
+e2e_expected_tune "$dump"
 e2e_wine_prefix "${OSTRA_BUILD:-/tmp}/wineprefix"
 file=$WINEPREFIX/drive_c/e.mid
 head -c 20000 /dev/urandom >"$file"
