@@ -16,6 +16,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     WindowContext.hInstance = GetModuleHandleA(NULL);
     if (!window_init(&WindowContext)) {
         window_end(&WindowContext);
+        // Destroying the window posted a quit; left pending, it would end the
+        // box's own message loop before the user has read it.
+        PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
         MessageBoxA(NULL, "window_init()!", "error", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }

@@ -1,9 +1,10 @@
 // linux_files.cpp -- Windows drive paths on Linux: "c:\e.mid" lives in the
 // user's own drive directory, $XDG_DATA_HOME/ostra/drive_c (by default
 // ~/.local/share/ostra/drive_c), made owner-only. One file name per drive, no
-// folders below it. A directory that others could write into is refused, and
-// a symbolic link at a file's place is never followed, so a write cannot
-// truncate some other file. Other paths go to the C runtime unchanged.
+// folders below it. A directory that others could write into is refused, no
+// link is followed below the data home, and a file with another name (a hard
+// link) is not written, so a write cannot land in some other file. Other
+// paths go to the C runtime unchanged.
 #include "platform/linux_platform.h"
 
 #include <errno.h>
@@ -76,58 +77,59 @@ static int drive_split(const char *path, char *drive, const char **name)
     return 1;
 }
 
-static int drive_dir(char drive, char *dir, size_t dir_size, int create)
+// The drive's directory, opened one step at a time below the data home (which
+// is the user's own choice, links and all): "ostra", then "drive_<letter>",
+// each made owner-only where missing (when `create` is set), opened without
+// following a link and checked as ours and closed to writes by others.
+static int drive_dir_open(char drive, int create)
 {
-    if (!data_home(dir, dir_size))
-        return 0;
-    size_t len = strlen(dir);
-    int n = snprintf(dir + len, dir_size - len, "/ostra/drive_%c", drive);
-    if (n < 0 || (size_t)n >= dir_size - len)
-        return 0;
-    return !create || make_dirs(dir);
+    char home[4096];
+    char drive_name[] = "drive_?";
+    const char *steps[] = {"ostra", drive_name};
+    drive_name[6] = drive;
+    if (!data_home(home, sizeof(home)) || (create && !make_dirs(home)))
+        return -1;
+    int fd = open(home, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const char *step : steps) {
+        if (fd < 0)
+            return -1;
+        if (create)
+            mkdirat(fd, step, 0700);
+        int next = openat(fd, step, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        close(fd);
+        struct stat st;
+        if (next >= 0 && (fstat(next, &st) != 0 || !dir_safe(&st))) {
+            close(next);
+            errno = EACCES;
+            return -1;
+        }
+        fd = next;
+    }
+    return fd;
 }
 
-int linux_drive_path(const char *path, char *out, size_t out_size, int create)
-{
-    char dir[4096];
-    char drive;
-    const char *name;
-    struct stat st;
-
-    if (!drive_split(path, &drive, &name) || !drive_dir(drive, dir, sizeof(dir), create))
-        return 0;
-    if (lstat(dir, &st) != 0 || !dir_safe(&st))
-        return 0;
-    int n = snprintf(out, out_size, "%s/%s", dir, name);
-    return n > 0 && (size_t)n < out_size;
-}
-
-// The directory is opened and checked first and the file opened inside it,
-// so neither can be swapped for a link between the check and the open.
+// The file is opened inside the checked directory, without truncating, and
+// checked before anything is written: a regular file of ours with no other
+// name, so that a link planted at its place (symbolic or hard) cannot make
+// the write land in some other file.
 static FILE *drive_fopen(const char *path, const char *mode)
 {
-    char dir[4096];
     char drive;
     const char *name;
     struct stat st;
     int flags;
 
     int writing = strchr(mode, 'w') != NULL || strchr(mode, 'a') != NULL;
-    if (!drive_split(path, &drive, &name) || !drive_dir(drive, dir, sizeof(dir), writing)) {
+    if (!drive_split(path, &drive, &name)) {
         errno = ENOENT;
         return NULL;
     }
-    int dir_fd = open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int dir_fd = drive_dir_open(drive, writing);
     if (dir_fd < 0)
         return NULL;
-    if (fstat(dir_fd, &st) != 0 || !dir_safe(&st)) {
-        close(dir_fd);
-        errno = EACCES;
-        return NULL;
-    }
 
     if (strchr(mode, 'w'))
-        flags = O_CREAT | O_TRUNC;
+        flags = O_CREAT;
     else if (strchr(mode, 'a'))
         flags = O_CREAT | O_APPEND;
     else
@@ -144,9 +146,11 @@ static FILE *drive_fopen(const char *path, const char *mode)
         errno = open_errno;
         return NULL;
     }
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        (writing && (st.st_uid != getuid() || st.st_nlink != 1)) ||
+        (strchr(mode, 'w') && ftruncate(fd, 0) != 0)) {
         close(fd);
-        errno = EINVAL;
+        errno = EACCES;
         return NULL;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -6,6 +6,7 @@
 // are no waveform sounds, so sndPlaySoundA has nothing to play or stop.
 #include "platform/linux_mci.h"
 #include "platform/linux_platform.h"
+#include "platform/linux_smf.h"
 
 #include <SDL.h>
 #include <fluidsynth.h>
@@ -60,23 +61,6 @@ struct Sequencer {
 };
 
 static Sequencer seq;
-static std::vector<std::string> chosen_soundfonts;
-static int soundfonts_chosen;
-static std::string audio_driver = "sdl2";
-
-void linux_mci_set_soundfonts(const char *const *paths)
-{
-    chosen_soundfonts.clear();
-    soundfonts_chosen = paths != NULL;
-    for (; paths && *paths; paths++)
-        chosen_soundfonts.push_back(*paths);
-}
-
-void linux_mci_set_audio_driver(const char *name)
-{
-    audio_driver = name ? name : "sdl2";
-}
-
 // FluidSynth reports to standard error by default; the program logs nothing.
 static void fluid_quiet(void)
 {
@@ -113,106 +97,21 @@ static int same_word(const std::string &word, const char *keyword)
     return strcasecmp(word.c_str(), keyword) == 0;
 }
 
-// ---------------------------------------------------------------------------
-// The Standard MIDI File, checked in full at the open so that the player never
-// meets a file it cannot read; it yields the sequence's length in ticks.
-
-static unsigned big_endian(const unsigned char *p, int bytes)
+// The file is checked in full at the open, so that the player never meets a
+// file it cannot read: formats 0 and 1 with a tick division, no tempo of zero
+// (it would stop the player's clock).
+static int file_playable(const std::vector<unsigned char> &bytes, Sequencer *s)
 {
-    unsigned v = 0;
-    for (int i = 0; i < bytes; i++)
-        v = v << 8 | p[i];
-    return v;
-}
-
-// A variable-length quantity of at most four bytes.
-static int read_vlq(const unsigned char **p, const unsigned char *end, unsigned *out)
-{
-    unsigned v = 0;
-    for (int i = 0; i < 4; i++) {
-        if (*p >= end)
-            return 0;
-        unsigned char b = *(*p)++;
-        v = v << 7 | (b & 0x7F);
-        if (!(b & 0x80)) {
-            *out = v;
-            return 1;
-        }
-    }
-    return 0;
-}
-
-static int track_read(const unsigned char *p, const unsigned char *end, Sequencer *s)
-{
-    unsigned tick = 0, delta, length;
-    int running = 0;
-    while (p < end) {
-        if (!read_vlq(&p, end, &delta))
-            return 0;
-        tick += delta;
-        if (tick > (unsigned)INT_MAX / 2 || p >= end)
-            return 0;
-        int status = *p;
-        if (status & 0x80)
-            p++;
-        else if (running)
-            status = running;
-        else
-            return 0;
-        s->end_tick = std::max(s->end_tick, (int)tick);
-        if (status == 0xFF || status == 0xF0 || status == 0xF7) {
-            int type = status == 0xFF && p < end ? *p++ : 0;
-            if (!read_vlq(&p, end, &length) || length > (size_t)(end - p))
-                return 0;
-            if (type == 0x51 && (length != 3 || big_endian(p, 3) == 0))
-                return 0; // a tempo of zero stops the player's clock
-            p += length;
-            running = 0;
-            if (type == 0x2F)
-                return 1;
-        } else if (status >= 0xF0) {
-            return 0; // system common and real-time messages have no place in a file
-        } else {
-            int count = (status & 0xE0) == 0xC0 ? 1 : 2; // program change, channel pressure
-            if (end - p < count || (p[0] & 0x80) || (count == 2 && (p[1] & 0x80)))
-                return 0;
-            p += count;
-            running = status;
-        }
-    }
-    return 1; // no end-of-track event: the sequence ends with its last event
-}
-
-// Formats 0 and 1 with a tick division: what the sequencer plays.
-static int file_read(const std::vector<unsigned char> &file, Sequencer *s)
-{
-    const unsigned char *d = file.data();
-    size_t n = file.size();
-    s->end_tick = 0;
-    if (n < 14 || memcmp(d, "MThd", 4) != 0)
+    SmfFile f = smf_read(bytes.data(), bytes.size());
+    if (!f.error.empty() || f.format > 1 || (f.format == 0 && f.ntracks != 1) ||
+        f.division <= 0 || (f.division & 0x8000))
         return 0;
-    size_t header = big_endian(d + 4, 4);
-    if (header < 6 || header > n - 8)
-        return 0;
-    unsigned format = big_endian(d + 8, 2), tracks = big_endian(d + 10, 2);
-    unsigned division = big_endian(d + 12, 2);
-    if (format > 1 || tracks == 0 || (format == 0 && tracks != 1) || division == 0 ||
-        (division & 0x8000))
-        return 0;
-    size_t pos = 8 + header;
-    for (unsigned found = 0; found < tracks;) {
-        if (n - pos < 8)
-            return 0;
-        size_t length = big_endian(d + pos + 4, 4);
-        if (length > n - pos - 8)
-            return 0;
-        if (memcmp(d + pos, "MTrk", 4) == 0) {
-            if (!track_read(d + pos + 8, d + pos + 8 + length, s))
+    for (const std::vector<SmfEvent> &track : f.tracks)
+        for (const SmfEvent &e : track)
+            if (e.is_meta() && e.meta_type == 0x51 &&
+                (e.data.size() != 3 || (e.data[0] | e.data[1] | e.data[2]) == 0))
                 return 0;
-            found++;
-        }
-        pos += 8 + length; // chunks of other types are skipped, as the format asks
-    }
+    s->end_tick = f.end_tick;
     return 1;
 }
 
@@ -275,23 +174,36 @@ void linux_mci_shutdown(void)
         device_release();
 }
 
-int linux_mci_voices(void)
+// The soundfont the sequencer plays with: $OSTRA_SOUNDFONT when it is set,
+// else the first General MIDI soundfont found in the usual places or at
+// FluidSynth's own default. NULL when there is none.
+const char *linux_mci_soundfont(void)
 {
-    return seq.open ? fluid_synth_get_active_voice_count(seq.synth) : 0;
-}
-
-static std::vector<std::string> soundfont_candidates(void)
-{
-    if (soundfonts_chosen)
-        return chosen_soundfonts;
-    std::vector<std::string> list(std::begin(usual_soundfonts), std::end(usual_soundfonts));
-    char *builtin = NULL;
-    if (fluid_settings_dupstr(seq.settings, "synth.default-soundfont", &builtin) == FLUID_OK &&
-        builtin) {
-        list.push_back(builtin);
-        fluid_free(builtin);
+    static std::string found;
+    std::vector<std::string> candidates;
+    const char *chosen = getenv("OSTRA_SOUNDFONT");
+    if (chosen && *chosen) {
+        candidates.push_back(chosen);
+    } else {
+        candidates.assign(std::begin(usual_soundfonts), std::end(usual_soundfonts));
+        fluid_settings_t *settings = new_fluid_settings();
+        char *builtin = NULL;
+        if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &builtin) ==
+                            FLUID_OK && builtin) {
+            candidates.push_back(builtin);
+            fluid_free(builtin);
+        }
+        if (settings)
+            delete_fluid_settings(settings);
     }
-    return list;
+    fluid_quiet();
+    for (const std::string &path : candidates) {
+        if (fluid_is_soundfont(path.c_str())) {
+            found = path;
+            return found.c_str();
+        }
+    }
+    return NULL;
 }
 
 static MCIERROR file_load(const std::string &path, std::vector<unsigned char> *out)
@@ -328,30 +240,23 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     MCIERROR result = file_load(file, &bytes);
     if (result)
         return result;
-    if (!file_read(bytes, &seq))
+    if (!file_playable(bytes, &seq))
         return MCIERR_INVALID_FILE;
 
-    fluid_quiet();
+    // Without instruments there is no MIDI output to play on.
+    const char *font = linux_mci_soundfont();
+    if (!font)
+        return MCIERR_SEQ_NOMIDIPRESENT;
     seq.settings = new_fluid_settings();
     if (!seq.settings)
         return MCIERR_OUT_OF_MEMORY;
-    std::vector<std::string> fonts;
-    for (const std::string &path : soundfont_candidates())
-        if (fluid_is_soundfont(path.c_str()))
-            fonts.push_back(path);
-    // Without instruments there is no MIDI output to play on.
-    if (fonts.empty())
-        return MCIERR_SEQ_NOMIDIPRESENT;
-
-    fluid_settings_setstr(seq.settings, "audio.driver", audio_driver.c_str());
+    fluid_settings_setstr(seq.settings, "audio.driver", "sdl2");
     fluid_settings_setint(seq.settings, "synth.lock-memory", 0);
     // FluidSynth's SDL driver plays on SDL's audio subsystem but leaves
     // starting it to the program.
-    if (audio_driver == "sdl2") {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-            return MCIERR_HARDWARE;
-        seq.audio_held = 1;
-    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return MCIERR_HARDWARE;
+    seq.audio_held = 1;
     seq.synth = new_fluid_synth(seq.settings);
     if (!seq.synth)
         return MCIERR_OUT_OF_MEMORY;
@@ -360,11 +265,7 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     seq.driver = new_fluid_audio_driver(seq.settings, seq.synth);
     if (!seq.driver)
         return MCIERR_HARDWARE;
-    int loaded = 0;
-    for (const std::string &path : fonts)
-        if (!loaded && fluid_synth_sfload(seq.synth, path.c_str(), 1) != FLUID_FAILED)
-            loaded = 1;
-    if (!loaded)
+    if (fluid_synth_sfload(seq.synth, font, 1) == FLUID_FAILED)
         return MCIERR_SEQ_NOMIDIPRESENT;
 
     seq.player = new_fluid_player(seq.synth);

@@ -1,20 +1,11 @@
-// linux_mci.h -- what the platform and the tests may ask of the MCI sequencer
-// layer (linux_mci.cpp) beyond the winmm calls of win32.h. The program never
+// linux_mci.h -- what the platform asks of the MCI sequencer layer
+// (linux_mci.cpp) beyond the winmm calls of win32.h. The program never
 // includes this.
 #pragma once
 
-// Where the sequencer looks for its General MIDI soundfont, in order, as a
-// NULL-terminated list (copied); NULL brings back the usual places.
-void linux_mci_set_soundfonts(const char *const *paths);
-
-// The FluidSynth audio driver the sequencer plays through; NULL brings back
-// the default, "sdl2" (SDL picks the output; SDL_AUDIODRIVER=dummy gives a
-// real-time output that makes no sound).
-void linux_mci_set_audio_driver(const char *name);
-
-// The voices the sequencer's synthesizer sounds at this moment; 0 when no
-// device is open.
-int linux_mci_voices(void);
+// The General MIDI soundfont the sequencer plays with: $OSTRA_SOUNDFONT when
+// set, else the first one found in the usual places; NULL when there is none.
+const char *linux_mci_soundfont(void);
 
 // Stops playback, silences every note and gives back every device, with no
 // notice posted; safe to call at any time and more than once. Runs at exit

@@ -35,13 +35,12 @@ int linux_video_up(void);
 // The window record for an SDL window id, or NULL.
 HWND linux_window_from_sdl(uint32_t id);
 
+// A device context of a living window.
+int linux_dc_valid(HDC dc);
+
 // Appends a message to the thread's queue; safe to call from any thread.
 void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Maps a Windows drive path ("c:\e.mid") to its place in the per-user drive
-// directory, creating the directory (owner-only) when `create` is set.
-// Returns 0 when the path is no drive path or has no safe place.
-int linux_drive_path(const char *path, char *out, size_t out_size, int create);
-
-// Gives back what the platform holds; main() calls it after WinMain.
-void linux_shutdown(void);
+// Gives back the windows' side of SDL; main() calls it after WinMain, once
+// the sequencer, which plays on SDL audio, has been shut down.
+void linux_window_shutdown(void);

@@ -2,7 +2,6 @@
 // the thread's message queue, display mode, cursor, screen size, message box.
 // Only what the program calls: one thread's queue, top-level windows, no
 // painting, no child windows, no menus; the window frame is reported as zero.
-#include "platform/linux_mci.h"
 #include "platform/linux_platform.h"
 
 #include <SDL.h>
@@ -505,10 +504,8 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
     return 0;
 }
 
-void linux_shutdown(void)
+void linux_window_shutdown(void)
 {
-    // The sequencer plays on SDL audio: it ends before SDL does.
-    linux_mci_shutdown();
     if (video_state == 1)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     video_state = 0;

@@ -33,6 +33,16 @@ void flyers_reset_all(void)
         flyer_reset(i);
 }
 
+// The single-precision cosine and sine are the double-precision functions
+// rounded to single: cosf and sinf differ by an ulp between C runtimes, and
+// one flipped bounds test would send the two builds' runs apart.
+void flyer_direction(float heading, float *dx, float *dz)
+{
+    float a = (float)(heading / 360.0 * 2.0 * PI_SHORT);
+    *dx = (float)cos((double)a);
+    *dz = (float)sin((double)a);
+}
+
 void flyers_update_draw(int step)
 {
     for (int i = 0; i < FLYER_COUNT; i++) {
@@ -43,9 +53,10 @@ void flyers_update_draw(int step)
         if (f->fuse > 500)
             particle_spawn(f->x, f->y, f->z, 1, 0.5, 1, 0);
 
-        float a = (float)(f->heading / 360.0 * 2.0 * PI_SHORT);
-        f->x = (float)((double)cosf(a) * step / 100.0 + f->x);
-        f->z = (float)((double)sinf(a) * step / 100.0 + f->z);
+        float dx, dz;
+        flyer_direction(f->heading, &dx, &dz);
+        f->x = (float)((double)dx * step / 100.0 + f->x);
+        f->z = (float)((double)dz * step / 100.0 + f->z);
         // The bounds themselves are inside the square.
         if (f->x < 0 || f->x > 256 || f->z < 0 || f->z > 256)
             flyer_reset(i);

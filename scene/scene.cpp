@@ -63,9 +63,11 @@ void frame_render(int t, int dt)
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    // Each quotient and each sine is rounded to single precision on purpose.
-    yaw = (float)(30.0 * (float)sin((float)(t / 5000.0)));
-    pitch = (float)(30.0 + 10.0 * (float)sin((float)(t / 3000.0)));
+    // Each quotient is rounded to single precision, its sine taken in double
+    // precision and rounded to single, on purpose; sinf would be 1 ulp off
+    // for some times.
+    yaw = (float)(30.0 * (float)sin((double)(float)(t / 5000.0)));
+    pitch = (float)(30.0 + 10.0 * (float)sin((double)(float)(t / 3000.0)));
     camera_setup(128, 100, 250, pitch, yaw);
     glLoadIdentity();
 

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "world/terrain.h" // the shared quadric
 
 #define FINALE_TIME 33333 // ms; the start of the tune's last bar
 
-extern GLUquadric *quadric;        // every sphere, cylinder and disk goes through it
 extern unsigned char finale_started;
 
 void scene_init(void);

@@ -5,7 +5,6 @@
 // client area as viewport, no depth test or lighting, back buffer drawn and read.
 #include "world/terrain.h"
 
-#include "scene/scene.h"
 #include "world/random.h"
 
 float heightmap[256 * 256];

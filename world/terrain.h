@@ -9,6 +9,9 @@
 extern float heightmap[256 * 256];
 // The noise images while they are drawn, then the 512 x 512 red read-back.
 extern unsigned char noise_buffer[512 * 512];
+// The program's one GLU quadric, made by the scene set-up before the
+// synthesis; every disk, sphere and cylinder is drawn through it.
+extern GLUquadric *quadric;
 
 void terrain_generate(void);
 void noise_octaves(unsigned char alpha, int octaves);

@@ -1,5 +1,7 @@
-// fake_log.h -- one ordered log shared by the recording fakes, so a test can
-// check the interleaving of Win32 calls, scene calls and music commands.
+// fake_log.h -- one ordered log of text lines shared by the recording fakes
+// of Win32, GL and the scene: every call becomes one line, its name and its
+// key arguments ("glTranslatef 197.851562 28 248.726562"), so that a test
+// compares a whole sequence with one table.
 #pragma once
 
 #include <initializer_list>
@@ -9,10 +11,24 @@
 namespace fake {
 
 extern std::vector<std::string> log;
+extern bool logging;     // off: the fakes record nothing (a no-op GL for benchmarks)
+extern size_t log_limit; // the fakes stop recording at this many lines
 
-void record(const std::string &line);
+// Whether a call is to be recorded; the fakes ask before they format anything.
+inline bool active() { return logging && log.size() < log_limit; }
 
-// The log entries whose call name (the text before '(') is one of `names`.
+// Empty arguments are left out.
+void record(const std::string &name, std::initializer_list<std::string> args = {});
+
+// Shortest text that reads back as the same float or double.
+std::string num(float v);
+std::string num(double v);
+std::string num(int v);
+std::string num(unsigned v);
+
+// The lines whose name (first word) is one of `names`, in order.
 std::vector<std::string> only(std::initializer_list<const char *> names);
+// The lines from the first whose text starts with `prefix`, `count` of them.
+std::vector<std::string> from(const std::string &prefix, size_t count);
 
 } // namespace fake

@@ -1,14 +1,14 @@
 // fake_scene.cpp -- stands in for the scene hub in tests of the shell: it only
-// records that it was called, and with which run time and step.
+// logs that it was called, and with which run time and step.
 #include "fakes/fake_log.h"
 #include "scene/scene.h"
 
 void scene_init(void)
 {
-    fake::record("scene_init()");
+    fake::record("scene_init");
 }
 
 void frame_render(int t, int dt)
 {
-    fake::record("frame_render(" + std::to_string(t) + "," + std::to_string(dt) + ")");
+    fake::record("frame_render", {fake::num(t), fake::num(dt)});
 }

@@ -1,6 +1,8 @@
 // fake_win32.cpp -- the recording Win32 subset behind fake_win32.h.
 #include "fakes/fake_win32.h"
 
+#include "app/app.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -17,19 +19,21 @@ void reset()
 {
     win32 = Win32();
     log.clear();
+    logging = true;
+    log_limit = (size_t)-1;
 }
 
-void post(UINT message, WPARAM wParam, LPARAM lParam)
+void post(UINT message, WPARAM wParam, LPARAM lParam, HWND window)
 {
     MSG msg{};
-    msg.hwnd = the_hwnd;
+    msg.hwnd = window;
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
     win32.queue.push_back(msg);
 }
 
-static std::string name_of(const void *handle)
+static std::string name(const void *handle)
 {
     if (!handle)
         return "NULL";
@@ -41,34 +45,9 @@ static std::string name_of(const void *handle)
         return "hrc";
     if (handle == the_module)
         return "module";
-    char text[32];
-    snprintf(text, sizeof(text), "%p", handle);
-    return text;
-}
-
-static std::string message_name(UINT message)
-{
-    switch (message) {
-    case WM_CREATE: return "WM_CREATE";
-    case WM_DESTROY: return "WM_DESTROY";
-    case WM_CLOSE: return "WM_CLOSE";
-    case WM_QUIT: return "WM_QUIT";
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_KEYUP: return "WM_KEYUP";
-    case WM_CHAR: return "WM_CHAR";
-    case WM_SYSCOMMAND: return "WM_SYSCOMMAND";
-    case MM_MCINOTIFY: return "MM_MCINOTIFY";
-    default: {
-        char text[16];
-        snprintf(text, sizeof(text), "0x%04X", message);
-        return text;
-    }
-    }
-}
-
-static bool failing(const char *name)
-{
-    return win32.fail == name;
+    if (handle == (const void *)&WindowProc)
+        return "WindowProc";
+    return "other";
 }
 
 static std::string hex(unsigned long value)
@@ -78,64 +57,108 @@ static std::string hex(unsigned long value)
     return text;
 }
 
+static std::string message(UINT m)
+{
+    switch (m) {
+    case WM_DESTROY: return "WM_DESTROY";
+    case WM_CLOSE: return "WM_CLOSE";
+    case WM_QUIT: return "WM_QUIT";
+    case WM_KEYDOWN: return "WM_KEYDOWN";
+    case WM_CHAR: return "WM_CHAR";
+    case WM_SYSCOMMAND: return "WM_SYSCOMMAND";
+    case MM_MCINOTIFY: return "MM_MCINOTIFY";
+    default: return hex(m);
+    }
+}
+
+// The descriptor's set fields, and whether all the others are zero.
+static std::string descriptor(const PIXELFORMATDESCRIPTOR *p)
+{
+    PIXELFORMATDESCRIPTOR rest = *p;
+    rest.nSize = rest.nVersion = 0;
+    rest.dwFlags = 0;
+    rest.cColorBits = rest.cAlphaBits = rest.cDepthBits = 0;
+    static const PIXELFORMATDESCRIPTOR zero = {};
+    return "pfd(" + num(p->nSize) + "," + num(p->nVersion) + "," + hex(p->dwFlags) + "," +
+           num(p->iPixelType) + "," + num(p->cColorBits) + "," + num(p->cAlphaBits) + "," +
+           num(p->cDepthBits) + (memcmp(&rest, &zero, sizeof(zero)) ? ",other)" : ")");
+}
+
+static bool failing(const char *call)
+{
+    return win32.fail == call;
+}
+
 } // namespace fake
 
 using namespace fake;
 
-HMODULE GetModuleHandleA(LPCSTR name)
+HMODULE GetModuleHandleA(LPCSTR module)
 {
-    record("GetModuleHandleA(" + std::string(name ? name : "NULL") + ")");
+    record("GetModuleHandleA", {module ? module : "NULL"});
     return the_module;
 }
 
 ATOM RegisterClassA(const WNDCLASSA *wc)
 {
-    win32.wc = *wc;
-    win32.wc_name = wc->lpszClassName ? wc->lpszClassName : "";
-    record("RegisterClassA(" + win32.wc_name + ")");
+    WNDCLASSA rest = *wc;
+    rest.style = 0;
+    rest.lpfnWndProc = nullptr;
+    rest.hInstance = nullptr;
+    rest.lpszClassName = nullptr;
+    static const WNDCLASSA zero = {};
+    record("RegisterClassA", {wc->lpszClassName, hex(wc->style), name((void *)wc->lpfnWndProc),
+                              name(wc->hInstance), memcmp(&rest, &zero, sizeof(zero)) ? "other" : ""});
     if (failing("RegisterClassA"))
         return 0;
     win32.proc = wc->lpfnWndProc;
     return 0xC001;
 }
 
-BOOL UnregisterClassA(LPCSTR name, HINSTANCE instance)
+BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE instance)
 {
-    record("UnregisterClassA(" + std::string(name) + "," + name_of(instance) + ")");
+    record("UnregisterClassA", {class_name, name(instance)});
     return TRUE;
 }
 
 LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags)
 {
     if (!mode) {
-        record("ChangeDisplaySettingsA(NULL," + std::to_string(flags) + ")");
+        record("ChangeDisplaySettingsA", {"NULL", num((int)flags)});
         return DISP_CHANGE_SUCCESSFUL;
     }
-    win32.devmode = *mode;
-    record("ChangeDisplaySettingsA(mode," + std::to_string(flags) + ")");
+    DEVMODEA rest = *mode;
+    rest.dmSize = 0;
+    rest.dmFields = rest.dmBitsPerPel = rest.dmPelsWidth = rest.dmPelsHeight = 0;
+    static const DEVMODEA zero = {};
+    record("ChangeDisplaySettingsA",
+           {num(mode->dmPelsWidth) + "x" + num(mode->dmPelsHeight) + "x" + num(mode->dmBitsPerPel),
+            hex(mode->dmFields), num(mode->dmSize), memcmp(&rest, &zero, sizeof(zero)) ? "other" : "",
+            num((int)flags)});
     return failing("ChangeDisplaySettingsA") ? DISP_CHANGE_BADMODE : DISP_CHANGE_SUCCESSFUL;
 }
 
 int ShowCursor(BOOL show)
 {
-    record("ShowCursor(" + std::to_string(show) + ")");
+    record("ShowCursor", {num(show)});
     return show ? 0 : -1;
 }
 
-BOOL AdjustWindowRect(RECT *rect, DWORD style, BOOL menu)
+BOOL AdjustWindowRect(RECT *r, DWORD style, BOOL menu)
 {
-    win32.adjust_in = *rect;
-    record("AdjustWindowRect(" + hex(style) + "," + std::to_string(menu) + ")");
-    rect->left += win32.frame.left;
-    rect->top += win32.frame.top;
-    rect->right += win32.frame.right;
-    rect->bottom += win32.frame.bottom;
+    record("AdjustWindowRect", {num(r->left) + "," + num(r->top) + "," + num(r->right) + "," +
+                                    num(r->bottom),
+                                hex(style), num(menu)});
+    r->left += win32.frame.left;
+    r->top += win32.frame.top;
+    r->right += win32.frame.right;
+    r->bottom += win32.frame.bottom;
     return TRUE;
 }
 
 int GetSystemMetrics(int index)
 {
-    record("GetSystemMetrics(" + std::to_string(index) + ")");
+    record("GetSystemMetrics", {num(index)});
     return index == SM_CXSCREEN ? win32.screen_width : win32.screen_height;
 }
 
@@ -143,21 +166,15 @@ HWND CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      void *param)
 {
-    win32.create = {exstyle, style, x, y, width, height, class_name, title,
-                    parent, menu, instance, param};
-    record("CreateWindowExA(" + std::string(class_name) + "," + title + ")");
-    if (failing("CreateWindowExA"))
-        return NULL;
-    win32.window_alive = 1;
-    return the_hwnd;
+    record("CreateWindowExA", {hex(exstyle), class_name, title, hex(style), num(x), num(y),
+                               num(width), num(height), name(parent), name(menu), name(instance),
+                               name(param)});
+    return failing("CreateWindowExA") ? NULL : the_hwnd;
 }
 
 BOOL DestroyWindow(HWND window)
 {
-    record("DestroyWindow(" + name_of(window) + ")");
-    if (window != the_hwnd || !win32.window_alive)
-        return FALSE;
-    win32.window_alive = 0;
+    record("DestroyWindow", {name(window)});
     if (win32.proc)
         win32.proc(window, WM_DESTROY, 0, 0);
     return TRUE;
@@ -165,51 +182,49 @@ BOOL DestroyWindow(HWND window)
 
 HDC GetDC(HWND window)
 {
-    record("GetDC(" + name_of(window) + ")");
+    record("GetDC", {name(window)});
     return failing("GetDC") ? NULL : the_hdc;
 }
 
 int ReleaseDC(HWND window, HDC dc)
 {
-    record("ReleaseDC(" + name_of(window) + "," + name_of(dc) + ")");
+    record("ReleaseDC", {name(window), name(dc)});
     return 1;
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd)
 {
-    win32.pfd_choose = *pfd;
-    record("ChoosePixelFormat(" + name_of(dc) + ")");
-    return failing("ChoosePixelFormat") ? 0 : win32.pixel_format;
+    record("ChoosePixelFormat", {name(dc), descriptor(pfd)});
+    return failing("ChoosePixelFormat") ? 0 : 7;
 }
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *pfd)
 {
-    win32.pfd_set = *pfd;
-    record("SetPixelFormat(" + name_of(dc) + "," + std::to_string(format) + ")");
-    return failing("SetPixelFormat") ? FALSE : TRUE;
+    record("SetPixelFormat", {name(dc), num(format), descriptor(pfd)});
+    return !failing("SetPixelFormat");
 }
 
 HGLRC wglCreateContext(HDC dc)
 {
-    record("wglCreateContext(" + name_of(dc) + ")");
+    record("wglCreateContext", {name(dc)});
     return failing("wglCreateContext") ? NULL : the_hrc;
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC rc)
 {
-    record("wglMakeCurrent(" + name_of(dc) + "," + name_of(rc) + ")");
-    return rc && failing("wglMakeCurrent") ? FALSE : TRUE;
+    record("wglMakeCurrent", {name(dc), name(rc)});
+    return !(rc && failing("wglMakeCurrent"));
 }
 
 BOOL wglDeleteContext(HGLRC rc)
 {
-    record("wglDeleteContext(" + name_of(rc) + ")");
+    record("wglDeleteContext", {name(rc)});
     return TRUE;
 }
 
 BOOL SwapBuffers(HDC dc)
 {
-    record("SwapBuffers(" + name_of(dc) + ")");
+    record("SwapBuffers", {name(dc)});
     return TRUE;
 }
 
@@ -218,93 +233,93 @@ DWORD timeGetTime(void)
     if (win32.on_clock)
         win32.on_clock(win32.clock_reads);
     win32.clock_reads++;
-    DWORD value;
+    DWORD value = win32.now;
     if (!win32.clock.empty()) {
         value = win32.clock.front();
         win32.clock.pop_front();
     } else {
-        value = win32.now;
         win32.now += win32.tick;
     }
-    record("timeGetTime(" + std::to_string(value) + ")");
+    record("timeGetTime", {num(value)});
     return value;
 }
 
 BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
 {
-    std::string args = name_of(window) + "," + std::to_string(first) + "," +
-                       std::to_string(last) + "," + std::to_string(remove);
-    if (!win32.queue.empty()) {
-        *msg = win32.queue.front();
-        if (remove & PM_REMOVE)
-            win32.queue.pop_front();
-    } else if (win32.quit_posted) {
-        *msg = MSG{};
-        msg->message = WM_QUIT;
+    std::string args = name(window) + " " + num((int)first) + " " + num((int)last) + " " +
+                       num((int)remove);
+    auto wanted = [&](const MSG &m) {
+        return (!window || m.hwnd == window) &&
+               ((first == 0 && last == 0) || (m.message >= first && m.message <= last));
+    };
+    for (auto it = win32.queue.begin(); it != win32.queue.end(); ++it) {
+        if (wanted(*it)) {
+            *msg = *it;
+            if (remove & PM_REMOVE)
+                win32.queue.erase(it);
+            record("PeekMessageA", {args, message(msg->message)});
+            return TRUE;
+        }
+    }
+    MSG quit{};
+    quit.message = WM_QUIT;
+    if (win32.quit_posted && wanted(quit)) {
+        *msg = quit;
         if (remove & PM_REMOVE)
             win32.quit_posted = 0;
-    } else {
-        record("PeekMessageA(" + args + ")=0");
-        return FALSE;
+        record("PeekMessageA", {args, "WM_QUIT"});
+        return TRUE;
     }
-    record("PeekMessageA(" + args + ")=" + message_name(msg->message));
-    return TRUE;
+    record("PeekMessageA", {args, "none"});
+    return FALSE;
 }
 
 BOOL TranslateMessage(const MSG *msg)
 {
-    record("TranslateMessage(" + message_name(msg->message) + ")");
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
-        MSG ch = *msg;
-        ch.message = WM_CHAR;
-        ch.wParam = 27;
-        win32.queue.push_front(ch);
-        return TRUE;
-    }
-    return FALSE;
+    record("TranslateMessage", {message(msg->message)});
+    if (msg->message != WM_KEYDOWN || msg->wParam != VK_ESCAPE)
+        return FALSE;
+    MSG ch = *msg;
+    ch.message = WM_CHAR;
+    ch.wParam = 27;
+    win32.queue.push_front(ch);
+    return TRUE;
 }
 
 LRESULT DispatchMessageA(const MSG *msg)
 {
-    record("DispatchMessageA(" + message_name(msg->message) + ")");
-    if (msg->hwnd == the_hwnd && win32.proc)
-        return win32.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    return 0;
+    record("DispatchMessageA", {message(msg->message)});
+    return msg->hwnd && win32.proc ? win32.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam)
+                                   : 0;
 }
 
 void PostQuitMessage(int exit_code)
 {
-    record("PostQuitMessage(" + std::to_string(exit_code) + ")");
+    record("PostQuitMessage", {num(exit_code)});
     win32.quit_posted = 1;
 }
 
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT DefWindowProcA(HWND window, UINT m, WPARAM wParam, LPARAM lParam)
 {
-    record("DefWindowProcA(" + name_of(window) + "," + message_name(message) + "," +
-           std::to_string(wParam) + "," + std::to_string(lParam) + ")");
-    if (win32.on_default)
-        return win32.on_default(window, message, wParam, lParam);
-    return 0;
+    record("DefWindowProcA", {name(window), message(m), num((double)wParam), num((double)lParam)});
+    return win32.on_default ? win32.on_default(m) : 0;
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    win32.box_text = text;
-    win32.box_caption = caption;
-    record("MessageBoxA(" + name_of(owner) + "," + text + "," + caption + "," + hex(type) + ")");
+    record("MessageBoxA", {name(owner), text, caption, hex(type)});
     return IDOK;
 }
 
 MCIERROR mciSendStringA(LPCSTR command, LPSTR ret, UINT ret_length, HWND notify)
 {
-    record("mciSendStringA(" + std::string(command) + "," + name_of(ret) + "," +
-           std::to_string(ret_length) + "," + name_of(notify) + ")");
+    record("mciSendStringA", {"'" + std::string(command) + "'", name(ret), num((int)ret_length),
+                              name(notify)});
     return 0;
 }
 
 BOOL sndPlaySoundA(LPCSTR sound, UINT flags)
 {
-    record("sndPlaySoundA(" + std::string(sound ? sound : "NULL") + "," + std::to_string(flags) +
-           ")");
+    record("sndPlaySoundA", {sound ? sound : "NULL", num((int)flags)});
     return TRUE;
 }

@@ -1,6 +1,6 @@
 // bench_mesa.cpp -- figures, not a test: on the program's own window under
 // Mesa, the terrain synthesis, one frame of walls and terrain, and a real run.
-//   tools/with-xvfb build/tests/bench_mesa [seconds]
+//   tools/with-xvfb build/bench/bench_mesa [seconds]
 #include "app/app.h"
 #include "bench/bench.h"
 #include "scene/ground.h"

@@ -1,7 +1,7 @@
 // bench_nogl.cpp -- figures, not a test: bench_mesa's frames issued to the
 // fake GL with recording off, a GL that does nothing: what is left is our own
 // code, with the pool empty and with all 16384 slots live.
-//   build/tests/bench_nogl [frames]
+//   build/bench/bench_nogl [frames]
 #include "bench/bench.h"
 #include "fakes/fake_gl.h"
 #include "scene/flyers.h"
@@ -64,7 +64,7 @@ int main(int argc, char **argv)
 {
     int frames = argc > 1 ? atoi(argv[1]) : 100;
     fake::gl_reset();
-    fake::gl_recording = false;
+    fake::logging = false;
     quadric = gluNewQuadric();
     random_seed = 1;
     flyers_reset_all();

@@ -1,0 +1,133 @@
+// test_music.cpp -- the tune's file through the program's fopen on the real
+// file system, under a data home of each test's own: written whole and
+// owner-only, never through a link, and nothing written where it cannot be
+// made safely.
+#include "music/music.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <stdlib.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+Bytes read_all(const std::string &path)
+{
+    Bytes out;
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    unsigned char block[4096];
+    ssize_t got;
+    while (fd >= 0 && (got = read(fd, block, sizeof(block))) > 0)
+        out.insert(out.end(), block, block + got);
+    if (fd >= 0)
+        close(fd);
+    return out;
+}
+
+void write_all(const std::string &path, const Bytes &bytes)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size()) << path;
+    close(fd);
+}
+
+// The permission bits of what stands at `path` (links not followed), or -1.
+int mode_of(const std::string &path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? (int)(st.st_mode & 07777) : -1;
+}
+
+const Bytes keep = {'k', 'e', 'e', 'p'};
+
+struct MusicFileTest : ::testing::Test {
+    std::string root, ostra, drive, file; // the data home, its ostra/drive_c/e.mid
+    const Bytes tune = Bytes(music_data, music_data + MUSIC_SIZE);
+
+    void SetUp() override
+    {
+        char name[] = "/tmp/ostra-files.XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        root = name;
+        ostra = root + "/ostra";
+        drive = ostra + "/drive_c";
+        file = drive + "/e.mid";
+        setenv("XDG_DATA_HOME", root.c_str(), 1);
+    }
+    void TearDown() override { system(("chmod -R u+rwx " + root + "; rm -rf " + root).c_str()); }
+    void make_drive(int mode = 0700)
+    {
+        ASSERT_EQ(mkdir(ostra.c_str(), 0700), 0);
+        ASSERT_EQ(mkdir(drive.c_str(), mode), 0);
+        ASSERT_EQ(chmod(drive.c_str(), mode), 0);
+    }
+};
+
+} // namespace
+
+TEST_F(MusicFileTest, TheTuneLandsOwnerOnlyAndReplacesAFileOfAnyLength)
+{
+    mode_t old = umask(0); // even a permissive umask gives others no rights
+    music_write();
+    umask(old);
+    EXPECT_EQ(read_all(file), tune);
+    EXPECT_EQ(mode_of(ostra), 0700);
+    EXPECT_EQ(mode_of(drive), 0700);
+    EXPECT_EQ(mode_of(file) & 077, 0);
+    for (size_t size : {20000, 7725, 3}) {
+        write_all(file, Bytes(size, 'x'));
+        music_write();
+        EXPECT_EQ(read_all(file), tune) << "over a file of " << size << " bytes";
+    }
+}
+
+// Each case arranges the place, then the tune is written (or not), and
+// whatever was there before stays as it was.
+TEST_F(MusicFileTest, NothingIsWrittenThroughALinkOrWhereOthersCouldInterfere)
+{
+    const std::string elsewhere = "/elsewhere", precious = "/precious";
+    const struct {
+        const char *what;
+        std::function<void()> arrange;
+        std::function<bool()> untouched;
+    } cases[] = {
+        {"a symbolic link at the file's place", [&] { make_drive();
+             write_all(root + precious, keep); symlink((root + precious).c_str(), file.c_str()); },
+         [&] { return read_all(root + precious) == keep && mode_of(file) == 0777; }},
+        {"a hard link at the file's place", [&] { make_drive();
+             write_all(root + precious, keep); link((root + precious).c_str(), file.c_str()); },
+         [&] { return read_all(root + precious) == keep; }},
+        {"the folder above the drive a link", [&] { mkdir((root + elsewhere).c_str(), 0700);
+             symlink((root + elsewhere).c_str(), ostra.c_str()); },
+         [&] { return mode_of(root + elsewhere + "/drive_c") == -1; }},
+        {"the drive directory a link", [&] { mkdir(ostra.c_str(), 0700);
+             mkdir((root + elsewhere).c_str(), 0700); symlink((root + elsewhere).c_str(), drive.c_str()); },
+         [&] { return mode_of(root + elsewhere + "/e.mid") == -1; }},
+        {"others can write into the drive directory", [&] { make_drive(0707); },
+         [&] { return mode_of(file) == -1; }},
+        {"its group can write into the folder above", [&] { make_drive();
+             chmod(ostra.c_str(), 0770); }, [&] { return mode_of(file) == -1; }},
+        {"a directory at the file's place", [&] { make_drive(); mkdir(file.c_str(), 0700); },
+         [&] { return mode_of(file) == 0700; }},
+        {"a FIFO nobody reads at the file's place", [&] { make_drive(); mkfifo(file.c_str(), 0600); },
+         [&] { return mode_of(file) == 0600; }},
+        {"the data home a plain file", [&] { write_all(root + precious, keep);
+             setenv("XDG_DATA_HOME", (root + precious).c_str(), 1); },
+         [&] { return read_all(root + precious) == keep; }},
+    };
+    for (const auto &c : cases) {
+        TearDown();
+        SetUp();
+        c.arrange();
+        alarm(10); // a hang in the write ends the test instead of blocking it
+        music_write();
+        alarm(0);
+        EXPECT_TRUE(c.untouched()) << c.what;
+    }
+}
