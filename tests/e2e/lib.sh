@@ -129,6 +129,7 @@ e2e_on_display() {
   script=$2
   shift 2
   work=$(mktemp -d)
+  export work
   trap 'rm -rf "$work"' EXIT
   XDG_DATA_HOME=$work/home OSTRA_XVFB_SCREEN=1024x768x24 OSTRA_XVFB_ARGS=${OSTRA_XVFB_ARGS:-} \
     "$(dirname "${BASH_SOURCE[0]}")/../../tools/with-xvfb" bash "$script" --display "$@"

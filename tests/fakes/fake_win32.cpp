@@ -3,7 +3,7 @@
 
 #include "app/app.h"
 
-#include <stdio.h>
+#include <algorithm>
 #include <string.h>
 
 namespace fake {
@@ -12,7 +12,6 @@ const HWND the_hwnd = (HWND)0x1001;
 const HDC the_hdc = (HDC)0x2002;
 const HGLRC the_hrc = (HGLRC)0x3003;
 const HMODULE the_module = (HMODULE)0x4004;
-
 Win32 win32;
 
 void reset()
@@ -25,134 +24,103 @@ void reset()
 
 void post(UINT message, WPARAM wParam, LPARAM lParam, HWND window)
 {
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    win32.queue.push_back(msg);
+    win32.queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
 }
 
-static std::string name(const void *handle)
+static std::string name(const void *h)
 {
-    if (!handle)
-        return "NULL";
-    if (handle == the_hwnd)
-        return "hwnd";
-    if (handle == the_hdc)
-        return "hdc";
-    if (handle == the_hrc)
-        return "hrc";
-    if (handle == the_module)
-        return "module";
-    if (handle == (const void *)&WindowProc)
-        return "WindowProc";
-    return "other";
+    const void *known[] = {the_hwnd, the_hdc, the_hrc, the_module, (const void *)&WindowProc};
+    const char *names[] = {"hwnd", "hdc", "hrc", "module", "WindowProc"};
+    for (int i = 0; i < 5; i++)
+        if (h == known[i])
+            return names[i];
+    return h ? "other" : "NULL";
 }
 
-static std::string hex(unsigned long value)
+static std::string hex(unsigned long v)
 {
     char text[24];
-    snprintf(text, sizeof(text), "0x%lX", value);
+    snprintf(text, sizeof(text), "0x%lX", v);
     return text;
 }
 
 static std::string message(UINT m)
 {
-    switch (m) {
-    case WM_DESTROY: return "WM_DESTROY";
-    case WM_CLOSE: return "WM_CLOSE";
-    case WM_QUIT: return "WM_QUIT";
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_CHAR: return "WM_CHAR";
-    case WM_SYSCOMMAND: return "WM_SYSCOMMAND";
-    case MM_MCINOTIFY: return "MM_MCINOTIFY";
-    default: return hex(m);
-    }
+    const UINT known[] = {WM_DESTROY, WM_CLOSE, WM_QUIT, WM_KEYDOWN, WM_CHAR, WM_SYSCOMMAND, MM_MCINOTIFY};
+    const char *names[] = {"WM_DESTROY", "WM_CLOSE", "WM_QUIT", "WM_KEYDOWN", "WM_CHAR",
+                           "WM_SYSCOMMAND", "MM_MCINOTIFY"};
+    for (int i = 0; i < 7; i++)
+        if (m == known[i])
+            return names[i];
+    return hex(m);
 }
 
-// The descriptor's set fields, and whether all the others are zero.
+// "other" when a record has more set than the fields the line shows.
+template <typename T> static std::string rest(T copy, void (*clear)(T &))
+{
+    static const T zero = {};
+    clear(copy);
+    return memcmp(&copy, &zero, sizeof(T)) ? "other" : "";
+}
+
 static std::string descriptor(const PIXELFORMATDESCRIPTOR *p)
 {
-    PIXELFORMATDESCRIPTOR rest = *p;
-    rest.nSize = rest.nVersion = 0;
-    rest.dwFlags = 0;
-    rest.cColorBits = rest.cAlphaBits = rest.cDepthBits = 0;
-    static const PIXELFORMATDESCRIPTOR zero = {};
     return "pfd(" + num(p->nSize) + "," + num(p->nVersion) + "," + hex(p->dwFlags) + "," +
            num(p->iPixelType) + "," + num(p->cColorBits) + "," + num(p->cAlphaBits) + "," +
-           num(p->cDepthBits) + (memcmp(&rest, &zero, sizeof(zero)) ? ",other)" : ")");
+           num(p->cDepthBits) + ")" + rest<PIXELFORMATDESCRIPTOR>(*p, [](PIXELFORMATDESCRIPTOR &d) {
+               d.nSize = d.nVersion = 0, d.dwFlags = 0, d.cColorBits = d.cAlphaBits = d.cDepthBits = 0;
+           });
 }
 
-static bool failing(const char *call)
-{
-    return win32.fail == call;
-}
+static bool failing(const char *call) { return win32.fail == call; }
 
 } // namespace fake
 
 using namespace fake;
 
-HMODULE GetModuleHandleA(LPCSTR module)
+HMODULE GetModuleHandleA(LPCSTR m) { record("GetModuleHandleA", {m ? m : "NULL"}); return the_module; }
+int ShowCursor(BOOL show) { record("ShowCursor", {num(show)}); return show ? 0 : -1; }
+HDC GetDC(HWND w) { record("GetDC", {name(w)}); return failing("GetDC") ? NULL : the_hdc; }
+int ReleaseDC(HWND w, HDC dc) { record("ReleaseDC", {name(w), name(dc)}); return 1; }
+BOOL wglDeleteContext(HGLRC rc) { record("wglDeleteContext", {name(rc)}); return TRUE; }
+BOOL SwapBuffers(HDC dc) { record("SwapBuffers", {name(dc)}); return TRUE; }
+void PostQuitMessage(int code) { record("PostQuitMessage", {num(code)}), win32.quit_posted = 1; }
+
+BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE i)
 {
-    record("GetModuleHandleA", {module ? module : "NULL"});
-    return the_module;
+    record("UnregisterClassA", {class_name, name(i)});
+    return TRUE;
 }
 
 ATOM RegisterClassA(const WNDCLASSA *wc)
 {
-    WNDCLASSA rest = *wc;
-    rest.style = 0;
-    rest.lpfnWndProc = nullptr;
-    rest.hInstance = nullptr;
-    rest.lpszClassName = nullptr;
-    static const WNDCLASSA zero = {};
     record("RegisterClassA", {wc->lpszClassName, hex(wc->style), name((void *)wc->lpfnWndProc),
-                              name(wc->hInstance), memcmp(&rest, &zero, sizeof(zero)) ? "other" : ""});
-    if (failing("RegisterClassA"))
-        return 0;
-    win32.proc = wc->lpfnWndProc;
-    return 0xC001;
+                              name(wc->hInstance), rest<WNDCLASSA>(*wc, [](WNDCLASSA &c) {
+                                  c.style = 0, c.lpfnWndProc = 0, c.hInstance = 0, c.lpszClassName = 0;
+                              })});
+    win32.proc = failing("RegisterClassA") ? nullptr : wc->lpfnWndProc;
+    return win32.proc ? 0xC001 : 0;
 }
 
-BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE instance)
+LONG ChangeDisplaySettingsA(DEVMODEA *m, DWORD flags)
 {
-    record("UnregisterClassA", {class_name, name(instance)});
-    return TRUE;
-}
-
-LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags)
-{
-    if (!mode) {
-        record("ChangeDisplaySettingsA", {"NULL", num((int)flags)});
-        return DISP_CHANGE_SUCCESSFUL;
-    }
-    DEVMODEA rest = *mode;
-    rest.dmSize = 0;
-    rest.dmFields = rest.dmBitsPerPel = rest.dmPelsWidth = rest.dmPelsHeight = 0;
-    static const DEVMODEA zero = {};
-    record("ChangeDisplaySettingsA",
-           {num(mode->dmPelsWidth) + "x" + num(mode->dmPelsHeight) + "x" + num(mode->dmBitsPerPel),
-            hex(mode->dmFields), num(mode->dmSize), memcmp(&rest, &zero, sizeof(zero)) ? "other" : "",
-            num((int)flags)});
-    return failing("ChangeDisplaySettingsA") ? DISP_CHANGE_BADMODE : DISP_CHANGE_SUCCESSFUL;
-}
-
-int ShowCursor(BOOL show)
-{
-    record("ShowCursor", {num(show)});
-    return show ? 0 : -1;
+    if (m)
+        record("ChangeDisplaySettingsA",
+               {num(m->dmPelsWidth) + "x" + num(m->dmPelsHeight) + "x" + num(m->dmBitsPerPel),
+                hex(m->dmFields), num(m->dmSize), rest<DEVMODEA>(*m, [](DEVMODEA &d) {
+                    d.dmSize = 0, d.dmFields = d.dmBitsPerPel = d.dmPelsWidth = d.dmPelsHeight = 0;
+                }), num(flags)});
+    else
+        record("ChangeDisplaySettingsA", {"NULL", num(flags)});
+    return m && failing("ChangeDisplaySettingsA") ? DISP_CHANGE_BADMODE : DISP_CHANGE_SUCCESSFUL;
 }
 
 BOOL AdjustWindowRect(RECT *r, DWORD style, BOOL menu)
 {
     record("AdjustWindowRect", {num(r->left) + "," + num(r->top) + "," + num(r->right) + "," +
-                                    num(r->bottom),
-                                hex(style), num(menu)});
-    r->left += win32.frame.left;
-    r->top += win32.frame.top;
-    r->right += win32.frame.right;
-    r->bottom += win32.frame.bottom;
+                                    num(r->bottom), hex(style), num(menu)});
+    *r = {r->left + win32.frame.left, r->top + win32.frame.top, r->right + win32.frame.right,
+          r->bottom + win32.frame.bottom};
     return TRUE;
 }
 
@@ -163,33 +131,19 @@ int GetSystemMetrics(int index)
 }
 
 HWND CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                     void *param)
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void *param)
 {
-    record("CreateWindowExA", {hex(exstyle), class_name, title, hex(style), num(x), num(y),
-                               num(width), num(height), name(parent), name(menu), name(instance),
-                               name(param)});
+    record("CreateWindowExA", {hex(exstyle), class_name, title, hex(style), num(x), num(y), num(width),
+                               num(height), name(parent), name(menu), name(instance), name(param)});
     return failing("CreateWindowExA") ? NULL : the_hwnd;
 }
 
-BOOL DestroyWindow(HWND window)
+BOOL DestroyWindow(HWND w)
 {
-    record("DestroyWindow", {name(window)});
+    record("DestroyWindow", {name(w)});
     if (win32.proc)
-        win32.proc(window, WM_DESTROY, 0, 0);
+        win32.proc(w, WM_DESTROY, 0, 0);
     return TRUE;
-}
-
-HDC GetDC(HWND window)
-{
-    record("GetDC", {name(window)});
-    return failing("GetDC") ? NULL : the_hdc;
-}
-
-int ReleaseDC(HWND window, HDC dc)
-{
-    record("ReleaseDC", {name(window), name(dc)});
-    return 1;
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd)
@@ -216,92 +170,56 @@ BOOL wglMakeCurrent(HDC dc, HGLRC rc)
     return !(rc && failing("wglMakeCurrent"));
 }
 
-BOOL wglDeleteContext(HGLRC rc)
-{
-    record("wglDeleteContext", {name(rc)});
-    return TRUE;
-}
-
-BOOL SwapBuffers(HDC dc)
-{
-    record("SwapBuffers", {name(dc)});
-    return TRUE;
-}
-
+// Scripted values first, then `now`, advancing by `tick` after each read.
 DWORD timeGetTime(void)
 {
     if (win32.on_clock)
         win32.on_clock(win32.clock_reads);
     win32.clock_reads++;
-    DWORD value = win32.now;
-    if (!win32.clock.empty()) {
-        value = win32.clock.front();
+    DWORD value = win32.clock.empty() ? (win32.now += win32.tick) - win32.tick : win32.clock.front();
+    if (!win32.clock.empty())
         win32.clock.pop_front();
-    } else {
-        win32.now += win32.tick;
-    }
     record("timeGetTime", {num(value)});
     return value;
 }
 
+// Queued messages in order, filtered as asked; PostQuitMessage's quit only
+// once nothing that matches is queued.
 BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
 {
-    std::string args = name(window) + " " + num((int)first) + " " + num((int)last) + " " +
-                       num((int)remove);
     auto wanted = [&](const MSG &m) {
         return (!window || m.hwnd == window) &&
-               ((first == 0 && last == 0) || (m.message >= first && m.message <= last));
+               ((!first && !last) || (m.message >= first && m.message <= last));
     };
-    for (auto it = win32.queue.begin(); it != win32.queue.end(); ++it) {
-        if (wanted(*it)) {
-            *msg = *it;
-            if (remove & PM_REMOVE)
-                win32.queue.erase(it);
-            record("PeekMessageA", {args, message(msg->message)});
-            return TRUE;
-        }
-    }
-    MSG quit{};
-    quit.message = WM_QUIT;
-    if (win32.quit_posted && wanted(quit)) {
-        *msg = quit;
-        if (remove & PM_REMOVE)
-            win32.quit_posted = 0;
-        record("PeekMessageA", {args, "WM_QUIT"});
-        return TRUE;
-    }
-    record("PeekMessageA", {args, "none"});
-    return FALSE;
+    auto it = std::find_if(win32.queue.begin(), win32.queue.end(), wanted);
+    MSG quit = {NULL, WM_QUIT, 0, 0, 0, {0, 0}};
+    bool found = it != win32.queue.end() || (win32.quit_posted && wanted(quit));
+    if (found)
+        *msg = it != win32.queue.end() ? *it : quit;
+    if (found && (remove & PM_REMOVE))
+        it != win32.queue.end() ? (void)win32.queue.erase(it) : (void)(win32.quit_posted = 0);
+    record("PeekMessageA", {name(window), num(first), num(last), num(remove),
+                            found ? message(msg->message) : "none"});
+    return found;
 }
 
 BOOL TranslateMessage(const MSG *msg)
 {
     record("TranslateMessage", {message(msg->message)});
-    if (msg->message != WM_KEYDOWN || msg->wParam != VK_ESCAPE)
-        return FALSE;
-    MSG ch = *msg;
-    ch.message = WM_CHAR;
-    ch.wParam = 27;
-    win32.queue.push_front(ch);
-    return TRUE;
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
+        win32.queue.push_front(MSG{msg->hwnd, WM_CHAR, 27, msg->lParam, 0, {0, 0}});
+    return msg->message == WM_KEYDOWN;
 }
 
 LRESULT DispatchMessageA(const MSG *msg)
 {
     record("DispatchMessageA", {message(msg->message)});
-    return msg->hwnd && win32.proc ? win32.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam)
-                                   : 0;
+    return msg->hwnd && win32.proc ? win32.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam) : 0;
 }
 
-void PostQuitMessage(int exit_code)
+LRESULT DefWindowProcA(HWND w, UINT m, WPARAM wParam, LPARAM lParam)
 {
-    record("PostQuitMessage", {num(exit_code)});
-    win32.quit_posted = 1;
-}
-
-LRESULT DefWindowProcA(HWND window, UINT m, WPARAM wParam, LPARAM lParam)
-{
-    record("DefWindowProcA", {name(window), message(m), num((double)wParam), num((double)lParam)});
+    record("DefWindowProcA", {name(w), message(m), num((unsigned)wParam), num((int)lParam)});
     return win32.on_default ? win32.on_default(m) : 0;
 }
 
@@ -313,13 +231,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 
 MCIERROR mciSendStringA(LPCSTR command, LPSTR ret, UINT ret_length, HWND notify)
 {
-    record("mciSendStringA", {"'" + std::string(command) + "'", name(ret), num((int)ret_length),
-                              name(notify)});
+    record("mciSendStringA", {"'" + std::string(command) + "'", name(ret), num(ret_length), name(notify)});
     return 0;
 }
 
 BOOL sndPlaySoundA(LPCSTR sound, UINT flags)
 {
-    record("sndPlaySoundA", {sound ? sound : "NULL", num((int)flags)});
+    record("sndPlaySoundA", {sound ? sound : "NULL", num(flags)});
     return TRUE;
 }

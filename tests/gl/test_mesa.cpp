@@ -1,0 +1,99 @@
+// test_mesa.cpp -- the program's window, synthesis and frames on the real
+// platform layer and Mesa: the fresh context state the synthesis relies on,
+// heights that are fifths of bytes forming a smooth landscape, the same in a
+// second run, and frames of the living scene that raise no GL error.
+#include "app/app.h"
+#include "scene/particles.h"
+#include "scene/scene.h"
+#include "world/random.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <vector>
+
+namespace {
+
+const GLenum fresh_off[] = {GL_BLEND, GL_DEPTH_TEST, GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_2D,
+                            GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_STENCIL_TEST};
+const GLint fresh_state[][2] = {
+    {GL_MATRIX_MODE, GL_MODELVIEW}, {GL_PACK_ALIGNMENT, 4}, {GL_UNPACK_ALIGNMENT, 4},
+    {GL_DRAW_BUFFER, GL_BACK}, {GL_READ_BUFFER, GL_BACK}, {GL_RED_BITS, 8}, {GL_DOUBLEBUFFER, 1},
+    {GL_TEXTURE_ENV_MODE, GL_MODULATE}, {GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_LINEAR},
+    {GL_TEXTURE_MAG_FILTER, GL_LINEAR}, {GL_TEXTURE_WRAP_S, GL_REPEAT}};
+
+GLint state(GLenum what)
+{
+    GLint v = -1;
+    if (what == GL_TEXTURE_ENV_MODE)
+        glGetTexEnviv(GL_TEXTURE_ENV, what, &v);
+    else if (what >= GL_TEXTURE_MAG_FILTER && what <= GL_TEXTURE_WRAP_T)
+        glGetTexParameteriv(GL_TEXTURE_2D, what, &v);
+    else
+        glGetIntegerv(what, &v);
+    return v;
+}
+
+std::vector<float> synthesise()
+{
+    WindowContext.hDC = NULL, WindowContext.hRC = NULL, WindowContext.hWnd = NULL;
+    WindowContext.hInstance = GetModuleHandleA(NULL);
+    EXPECT_EQ(window_init(&WindowContext), 1);
+    random_seed = 1;
+    scene_init();
+    return std::vector<float>(heightmap, heightmap + 256 * 256);
+}
+
+} // namespace
+
+TEST(MesaTest, SynthesisOnTheFreshStateGivesTheSameSmoothLandscapeEveryRun)
+{
+    WindowContext.hInstance = GetModuleHandleA(NULL);
+    ASSERT_EQ(window_init(&WindowContext), 1);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 800, 600}));
+    for (GLenum cap : fresh_off)
+        EXPECT_FALSE(glIsEnabled(cap)) << cap;
+    for (const auto &s : fresh_state)
+        EXPECT_EQ(state(s[0]), s[1]) << s[0];
+    window_end(&WindowContext);
+
+    std::vector<float> first = synthesise();
+    window_end(&WindowContext);
+    EXPECT_TRUE(synthesise() == first) << "a second run draws other heights";
+    size_t off = 0;
+    double lo = 99, hi = -1, along_x = 0, along_z = 0, apart = 0;
+    for (int z = 0; z < 255; z++)
+        for (int x = 0; x < 255; x++) {
+            float h = first[z * 256 + x];
+            off += h != (float)(lround(h * 5.0) / 5.0) || h < 0 || h > 51;
+            lo = fmin(lo, h), hi = fmax(hi, h);
+            along_x += fabs(first[z * 256 + x + 1] - h);
+            along_z += fabs(first[(z + 1) * 256 + x] - h);
+            apart += fabs(first[(x * 7 % 255) * 256 + z * 13 % 255] - h);
+        }
+    printf("heights %.1f..%.1f; mean step along x %.3f, z %.3f, between cells far apart %.3f\n",
+           lo, hi, along_x / 65025, along_z / 65025, apart / 65025);
+    EXPECT_EQ(off, 0u) << "heights that are not fifths of a byte";
+    EXPECT_GT(hi - lo, 15.0) << "flat";
+    EXPECT_LT(along_x * 8, apart) << "not smooth along x";
+    EXPECT_LT(along_x, along_z) << "the noise is stretched 4/3 more along x than along z";
+
+    // The first frames, a long step that splits fireballs, then the finale.
+    int t = 0;
+    for (int dt : {0, 16, 17, 16, 1000, 16, 33333 - 1065, 16}) {
+        frame_render(t += dt, dt);
+        ASSERT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << "frame at " << t;
+        SwapBuffers(WindowContext.hDC);
+    }
+    int live = 0;
+    for (const Particle &p : particles)
+        live += p.radius_max != 0.0f;
+    EXPECT_GT(live, 16 * 3) << "fire and smoke were drawn";
+    glClear(GL_COLOR_BUFFER_BIT);
+    unsigned char rgb[3] = {};
+    glReadPixels(400, 300, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    EXPECT_EQ(std::vector<int>(rgb, rgb + 3), (std::vector<int>{20, 30, 10})) << "the clear colour";
+    window_end(&WindowContext);
+}
