@@ -2,6 +2,7 @@
 // fact fixed about its bytes, and writes the array source.
 //
 //   compose_tune music/music_data.cpp   writes the embedded array source
+//   compose_tune tune.mid               writes the tune itself
 //   compose_tune --report               prints each track's sizes and counts
 //   compose_tune --score                prints every note with its length
 //
@@ -662,7 +663,7 @@ std::string source_of(const Bytes &file)
 int main(int argc, char **argv)
 {
     if (argc != 2) {
-        fprintf(stderr, "usage: compose_tune OUT.cpp | --report | --score\n");
+        fprintf(stderr, "usage: compose_tune OUT.cpp | OUT.mid | --report | --score\n");
         return 2;
     }
     std::vector<Track> tracks = {guitar(), flute(), gunshot(), bass(), helicopter()};
@@ -709,7 +710,11 @@ int main(int argc, char **argv)
         return 0;
     FILE *f = fopen(argv[1], "wb");
     check(f != nullptr, std::string("cannot write ") + argv[1]);
-    std::string src = source_of(file);
+    // A .mid name gets the tune's bytes themselves, the reference for the
+    // files the programs write.
+    std::string out = argv[1];
+    bool mid = out.size() > 4 && out.compare(out.size() - 4, 4, ".mid") == 0;
+    std::string src = mid ? std::string(file.begin(), file.end()) : source_of(file);
     check(fwrite(src.data(), 1, src.size(), f) == src.size() && fclose(f) == 0,
           std::string("cannot write ") + argv[1]);
     return 0;
