@@ -10,5 +10,5 @@ void scene_init(void)
 
 void frame_render(int t, int dt)
 {
-    fake::record("frame_render", {fake::num(t), fake::num(dt)});
+    fake::record("frame_render", t, dt);
 }

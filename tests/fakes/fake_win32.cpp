@@ -4,7 +4,6 @@
 #include "app/app.h"
 
 #include <algorithm>
-#include <string.h>
 
 namespace fake {
 
@@ -55,21 +54,11 @@ static std::string message(UINT m)
     return hex(m);
 }
 
-// "other" when a record has more set than the fields the line shows.
-template <typename T> static std::string rest(T copy, void (*clear)(T &))
-{
-    static const T zero = {};
-    clear(copy);
-    return memcmp(&copy, &zero, sizeof(T)) ? "other" : "";
-}
-
 static std::string descriptor(const PIXELFORMATDESCRIPTOR *p)
 {
     return "pfd(" + num(p->nSize) + "," + num(p->nVersion) + "," + hex(p->dwFlags) + "," +
            num(p->iPixelType) + "," + num(p->cColorBits) + "," + num(p->cAlphaBits) + "," +
-           num(p->cDepthBits) + ")" + rest<PIXELFORMATDESCRIPTOR>(*p, [](PIXELFORMATDESCRIPTOR &d) {
-               d.nSize = d.nVersion = 0, d.dwFlags = 0, d.cColorBits = d.cAlphaBits = d.cDepthBits = 0;
-           });
+           num(p->cDepthBits) + ")";
 }
 
 static bool failing(const char *call) { return win32.fail == call; }
@@ -77,70 +66,59 @@ static bool failing(const char *call) { return win32.fail == call; }
 } // namespace fake
 
 using namespace fake;
+using U = unsigned;
 
-HMODULE GetModuleHandleA(LPCSTR m) { record("GetModuleHandleA", {m ? m : "NULL"}); return the_module; }
-int ShowCursor(BOOL show) { record("ShowCursor", {num(show)}); return show ? 0 : -1; }
-HDC GetDC(HWND w) { record("GetDC", {name(w)}); return failing("GetDC") ? NULL : the_hdc; }
-int ReleaseDC(HWND w, HDC dc) { record("ReleaseDC", {name(w), name(dc)}); return 1; }
-BOOL wglDeleteContext(HGLRC rc) { record("wglDeleteContext", {name(rc)}); return TRUE; }
-BOOL SwapBuffers(HDC dc) { record("SwapBuffers", {name(dc)}); return TRUE; }
-void PostQuitMessage(int code) { record("PostQuitMessage", {num(code)}), win32.quit_posted = 1; }
-
-BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE i)
-{
-    record("UnregisterClassA", {class_name, name(i)});
-    return TRUE;
-}
+HMODULE GetModuleHandleA(LPCSTR m) { record("GetModuleHandleA", m ? m : "NULL"); return the_module; }
+BOOL UnregisterClassA(LPCSTR c, HINSTANCE i) { record("UnregisterClassA", c, name(i)); return TRUE; }
+int ShowCursor(BOOL show) { record("ShowCursor", show); return show ? 0 : -1; }
+int GetSystemMetrics(int i) { record("GetSystemMetrics", i); return i ? win32.screen_height : win32.screen_width; }
+HDC GetDC(HWND w) { record("GetDC", name(w)); return failing("GetDC") ? NULL : the_hdc; }
+int ReleaseDC(HWND w, HDC dc) { record("ReleaseDC", name(w), name(dc)); return 1; }
+HGLRC wglCreateContext(HDC dc) { record("wglCreateContext", name(dc)); return failing("wglCreateContext") ? NULL : the_hrc; }
+BOOL wglMakeCurrent(HDC dc, HGLRC rc) { record("wglMakeCurrent", name(dc), name(rc)); return !(rc && failing("wglMakeCurrent")); }
+BOOL wglDeleteContext(HGLRC rc) { record("wglDeleteContext", name(rc)); return TRUE; }
+BOOL SwapBuffers(HDC dc) { record("SwapBuffers", name(dc)); return TRUE; }
+void PostQuitMessage(int code) { record("PostQuitMessage", code), win32.quit_posted = 1; }
+int MessageBoxA(HWND w, LPCSTR text, LPCSTR caption, UINT type) { record("MessageBoxA", name(w), text, caption, hex(type)); return IDOK; }
+BOOL sndPlaySoundA(LPCSTR sound, UINT flags) { record("sndPlaySoundA", sound ? sound : "NULL", flags); return TRUE; }
 
 ATOM RegisterClassA(const WNDCLASSA *wc)
 {
-    record("RegisterClassA", {wc->lpszClassName, hex(wc->style), name((void *)wc->lpfnWndProc),
-                              name(wc->hInstance), rest<WNDCLASSA>(*wc, [](WNDCLASSA &c) {
-                                  c.style = 0, c.lpfnWndProc = 0, c.hInstance = 0, c.lpszClassName = 0;
-                              })});
+    record("RegisterClassA", wc->lpszClassName, hex(wc->style), name((void *)wc->lpfnWndProc), name(wc->hInstance));
     win32.proc = failing("RegisterClassA") ? nullptr : wc->lpfnWndProc;
     return win32.proc ? 0xC001 : 0;
 }
 
 LONG ChangeDisplaySettingsA(DEVMODEA *m, DWORD flags)
 {
-    if (m)
-        record("ChangeDisplaySettingsA",
-               {num(m->dmPelsWidth) + "x" + num(m->dmPelsHeight) + "x" + num(m->dmBitsPerPel),
-                hex(m->dmFields), num(m->dmSize), rest<DEVMODEA>(*m, [](DEVMODEA &d) {
-                    d.dmSize = 0, d.dmFields = d.dmBitsPerPel = d.dmPelsWidth = d.dmPelsHeight = 0;
-                }), num(flags)});
+    if (!m)
+        record("ChangeDisplaySettingsA", "NULL", U(flags));
     else
-        record("ChangeDisplaySettingsA", {"NULL", num(flags)});
+        record("ChangeDisplaySettingsA", num(m->dmPelsWidth) + "x" + num(m->dmPelsHeight) + "x" + num(m->dmBitsPerPel),
+               hex(m->dmFields), m->dmSize, m->dmDriverExtra + m->dmDisplayFrequency, U(flags));
     return m && failing("ChangeDisplaySettingsA") ? DISP_CHANGE_BADMODE : DISP_CHANGE_SUCCESSFUL;
 }
 
 BOOL AdjustWindowRect(RECT *r, DWORD style, BOOL menu)
 {
-    record("AdjustWindowRect", {num(r->left) + "," + num(r->top) + "," + num(r->right) + "," +
-                                    num(r->bottom), hex(style), num(menu)});
+    record("AdjustWindowRect", num(r->left) + "," + num(r->top) + "," + num(r->right) + "," + num(r->bottom),
+           hex(style), menu);
     *r = {r->left + win32.frame.left, r->top + win32.frame.top, r->right + win32.frame.right,
           r->bottom + win32.frame.bottom};
     return TRUE;
 }
 
-int GetSystemMetrics(int index)
+HWND CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int w, int h,
+                     HWND parent, HMENU menu, HINSTANCE instance, void *param)
 {
-    record("GetSystemMetrics", {num(index)});
-    return index == SM_CXSCREEN ? win32.screen_width : win32.screen_height;
-}
-
-HWND CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void *param)
-{
-    record("CreateWindowExA", {hex(exstyle), class_name, title, hex(style), num(x), num(y), num(width),
-                               num(height), name(parent), name(menu), name(instance), name(param)});
+    record("CreateWindowExA", hex(exstyle), class_name, title, hex(style), x, y, w, h, name(parent), name(menu),
+           name(instance), name(param));
     return failing("CreateWindowExA") ? NULL : the_hwnd;
 }
 
 BOOL DestroyWindow(HWND w)
 {
-    record("DestroyWindow", {name(w)});
+    record("DestroyWindow", name(w));
     if (win32.proc)
         win32.proc(w, WM_DESTROY, 0, 0);
     return TRUE;
@@ -148,26 +126,14 @@ BOOL DestroyWindow(HWND w)
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd)
 {
-    record("ChoosePixelFormat", {name(dc), descriptor(pfd)});
+    record("ChoosePixelFormat", name(dc), descriptor(pfd));
     return failing("ChoosePixelFormat") ? 0 : 7;
 }
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *pfd)
 {
-    record("SetPixelFormat", {name(dc), num(format), descriptor(pfd)});
+    record("SetPixelFormat", name(dc), format, descriptor(pfd));
     return !failing("SetPixelFormat");
-}
-
-HGLRC wglCreateContext(HDC dc)
-{
-    record("wglCreateContext", {name(dc)});
-    return failing("wglCreateContext") ? NULL : the_hrc;
-}
-
-BOOL wglMakeCurrent(HDC dc, HGLRC rc)
-{
-    record("wglMakeCurrent", {name(dc), name(rc)});
-    return !(rc && failing("wglMakeCurrent"));
 }
 
 // Scripted values first, then `now`, advancing by `tick` after each read.
@@ -179,7 +145,7 @@ DWORD timeGetTime(void)
     DWORD value = win32.clock.empty() ? (win32.now += win32.tick) - win32.tick : win32.clock.front();
     if (!win32.clock.empty())
         win32.clock.pop_front();
-    record("timeGetTime", {num(value)});
+    record("timeGetTime", U(value));
     return value;
 }
 
@@ -188,8 +154,7 @@ DWORD timeGetTime(void)
 BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
 {
     auto wanted = [&](const MSG &m) {
-        return (!window || m.hwnd == window) &&
-               ((!first && !last) || (m.message >= first && m.message <= last));
+        return (!window || m.hwnd == window) && ((!first && !last) || (m.message >= first && m.message <= last));
     };
     auto it = std::find_if(win32.queue.begin(), win32.queue.end(), wanted);
     MSG quit = {NULL, WM_QUIT, 0, 0, 0, {0, 0}};
@@ -198,14 +163,13 @@ BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
         *msg = it != win32.queue.end() ? *it : quit;
     if (found && (remove & PM_REMOVE))
         it != win32.queue.end() ? (void)win32.queue.erase(it) : (void)(win32.quit_posted = 0);
-    record("PeekMessageA", {name(window), num(first), num(last), num(remove),
-                            found ? message(msg->message) : "none"});
+    record("PeekMessageA", name(window), first, last, remove, found ? message(msg->message) : "none");
     return found;
 }
 
 BOOL TranslateMessage(const MSG *msg)
 {
-    record("TranslateMessage", {message(msg->message)});
+    record("TranslateMessage", message(msg->message));
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
         win32.queue.push_front(MSG{msg->hwnd, WM_CHAR, 27, msg->lParam, 0, {0, 0}});
     return msg->message == WM_KEYDOWN;
@@ -213,30 +177,18 @@ BOOL TranslateMessage(const MSG *msg)
 
 LRESULT DispatchMessageA(const MSG *msg)
 {
-    record("DispatchMessageA", {message(msg->message)});
+    record("DispatchMessageA", message(msg->message));
     return msg->hwnd && win32.proc ? win32.proc(msg->hwnd, msg->message, msg->wParam, msg->lParam) : 0;
 }
 
 LRESULT DefWindowProcA(HWND w, UINT m, WPARAM wParam, LPARAM lParam)
 {
-    record("DefWindowProcA", {name(w), message(m), num((unsigned)wParam), num((int)lParam)});
+    record("DefWindowProcA", name(w), message(m), U(wParam), (int)lParam);
     return win32.on_default ? win32.on_default(m) : 0;
-}
-
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
-{
-    record("MessageBoxA", {name(owner), text, caption, hex(type)});
-    return IDOK;
 }
 
 MCIERROR mciSendStringA(LPCSTR command, LPSTR ret, UINT ret_length, HWND notify)
 {
-    record("mciSendStringA", {"'" + std::string(command) + "'", name(ret), num(ret_length), name(notify)});
+    record("mciSendStringA", "'" + std::string(command) + "'", name(ret), ret_length, name(notify));
     return 0;
-}
-
-BOOL sndPlaySoundA(LPCSTR sound, UINT flags)
-{
-    record("sndPlaySoundA", {sound ? sound : "NULL", num(flags)});
-    return TRUE;
 }

@@ -1,6 +1,6 @@
 // scene_test.h -- what the world and scene tests share: a clean recording GL,
-// seed 1, an empty pool, no finale and flat ground, and the generator's steps
-// worked out on an independent copy.
+// seed 1, an empty pool, no finale and flat ground, and the generator's
+// steps worked out on an independent copy.
 #pragma once
 
 #include "fakes/fake_gl.h"
@@ -8,7 +8,6 @@
 #include "scene/particles.h"
 #include "scene/scene.h"
 #include "world/random.h"
-#include "world/terrain.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +17,6 @@ const float GROUND = 30.0f;
 // The seed after the synthesis's 262144 draws from seed 1, worked out outside the program.
 const uint32_t SEED_AFTER_SYNTHESIS = 273416193u;
 
-inline void fill_ground(float h)
-{
-    for (float &cell : heightmap)
-        cell = h;
-}
-
-// The seed `draws` steps after `seed`.
 inline uint32_t seed_after(uint32_t seed, int draws)
 {
     for (; draws > 0; draws--)
@@ -47,11 +39,11 @@ inline std::vector<int> live()
     return out;
 }
 
-// A flyer as one line, "x y z heading fuse".
+// A flyer as "x y z heading fuse".
 inline std::string text(const Flyer &f)
 {
-    return fake::num(f.x) + " " + fake::num(f.y) + " " + fake::num(f.z) + " " +
-           fake::num(f.heading) + " " + fake::num(f.fuse);
+    using fake::num;
+    return num(f.x) + " " + num(f.y) + " " + num(f.z) + " " + num(f.heading) + " " + num(f.fuse);
 }
 
 struct SceneTest : ::testing::Test {
@@ -63,6 +55,6 @@ struct SceneTest : ::testing::Test {
         random_seed = 1;
         particles_clear();
         finale_started = 0;
-        fill_ground(GROUND);
+        std::fill(heightmap, heightmap + 256 * 256, GROUND);
     }
 };

@@ -2,6 +2,7 @@
 // terrain synthesis against the recording GL, and crater depths.
 #include "unit/scene_test.h"
 #include "world/crater.h"
+#include "world/terrain.h"
 
 #include <math.h>
 
@@ -133,12 +134,12 @@ TEST_F(WorldTest, CraterDepthsInsideTheWindowAndNothingPastIt)
     for (const auto &c : crater_depths) {
         SCOPED_TRACE(testing::Message() << "centre " << c.x << "," << c.z << " cell "
                                         << c.column << "," << c.row);
-        fill_ground(GROUND);
+        std::fill(heightmap, heightmap + 65536, GROUND);
         crater_carve(c.x, c.z, 100);
         EXPECT_EQ(heightmap[c.row * 256 + c.column], (float)(GROUND - (double)c.depth));
     }
     for (const auto &c : cells_changed) {
-        fill_ground(GROUND);
+        std::fill(heightmap, heightmap + 65536, GROUND);
         crater_carve(c.x, c.z, c.r2);
         int changed = 0;
         for (float cell : heightmap)
@@ -146,7 +147,7 @@ TEST_F(WorldTest, CraterDepthsInsideTheWindowAndNothingPastIt)
         EXPECT_EQ(changed, c.changed) << c.x << "," << c.z;
     }
     // Craters add up, below zero too.
-    fill_ground(5.0f);
+    std::fill(heightmap, heightmap + 65536, 5.0f);
     crater_carve(100, 100, 100);
     crater_carve(100, 100, 100);
     EXPECT_EQ(heightmap[100 * 256 + 100], -15.0f);
