@@ -58,6 +58,7 @@ static struct {
     std::vector<unsigned char> pixels, frame;
 
     int tty, times;
+    std::string renderer;
     double started, first_shown, mark, next_progress, spent[T_COUNT], child_cpu;
 } cap;
 
@@ -178,8 +179,10 @@ BOOL SwapBuffers(HDC dc)
     if (!cap.broken && !interrupted)
         frame_encode();
     SDL_GL_SwapWindow(dc->window->sdl);
-    if (cap.presented.fetch_add(1) == 0)
+    if (cap.presented.fetch_add(1) == 0) {
         cap.first_shown = now_s();
+        cap.renderer = (const char *)glGetString(GL_RENDERER);
+    }
     // Ended as the close box ends it: the program draws and presents one
     // more pass, the first at or past --until, and ends normally.
     long next = frame_ms(cap.presented.load());
@@ -316,7 +319,8 @@ static std::vector<std::string> ffmpeg_head(void)
 }
 
 // Raw RGB frames in; H.264 out. CRF 18 keeps the noise terrain's fine grain;
-// a fixed thread count makes the stream the same on any machine.
+// a thread count of its own, not one from the processor count, keeps the
+// stream the same from machine to machine.
 static void encoder_start(void)
 {
     std::vector<std::string> a = ffmpeg_head();
@@ -410,9 +414,9 @@ static void times_print(void)
 {
     double total = now_s() - cap.started, seconds = (double)cap.frames / cap.fps;
     int n = (int)cap.presented.load();
-    printf("capture: %d frames, %.2f s of video at %d frames/s, in %.2f s: %.2f frames/s, "
+    printf("capture on %s: %d frames, %.2f s of video at %d frames/s, in %.2f s: %.2f frames/s, "
            "%.2f s per second of video\n",
-           n, seconds, cap.fps, total, n / total, total / seconds);
+           cap.renderer.c_str(), n, seconds, cap.fps, total, n / total, total / seconds);
     for (int i = 0; i < T_COUNT; i++) {
         printf("  %-34s %8.2f s", phase_names[i], cap.spent[i]);
         if (i == T_DRAW || i == T_READ || i == T_ENCODE)

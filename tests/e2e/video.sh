@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# video.sh -- the capture program end to end: the streams of a short capture,
-# the demo in a frame from its middle, the same frames from a second capture,
-# and the ends without a video: Ctrl+C and the refusals, each with a non-zero
-# exit and no file left.
+# video.sh -- the capture program end to end: a short capture's streams, the
+# demo upright in its middle frame, a second capture's frames the same, and
+# Ctrl+C and the refusals: a non-zero exit and no file left.
 # Usage: video.sh path/to/ostra-video
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -21,8 +20,7 @@ e2e_check "an 800x600 h264 stream at 10 frames/s (got $video)" "$video" = "h264,
 frames=$(probe v nb_read_frames -count_frames)
 e2e_check "20 to 22 frames (got $frames)" "$frames" -ge 20 -a "$frames" -le 22
 IFS=, read -r codec seconds <<<"$(probe a codec_name,duration)"
-e2e_check "an aac stream (got $codec)" "$codec" = aac
-e2e_check "of about 2 s (got $seconds)" -n "$(e2e_between "$seconds" 1.9 2.3 && echo yes)"
+e2e_check "aac of about 2 s (got $codec, $seconds)" "$codec" = aac -a -n "$(e2e_between "$seconds" 1.9 2.3 && echo y)"
 
 ffmpeg -v error -i "$out/a.mp4" -vf 'select=eq(n\,10)' -frames:v 1 -f image2pipe -c:v ppm - |
   convert ppm:- -compress none "ppm:$out/middle.ppm"
@@ -39,8 +37,7 @@ e2e_check "two captures decode to the same $(wc -l <<<"$a") frames" -n "$a" -a "
 
 # Ctrl+C while it captures: a clean stop.
 env --default-signal=INT "$exe" -o "$out/d.mp4" 2>/dev/null &
-sleep 4
-kill -INT $!
+sleep 4 && kill -INT $!
 wait $!
 status=$?
 e2e_check "Ctrl+C: exit code 130 (got $status), no file left" "$status" -eq 130 -a -z "$(ls -A "$out" | grep d.mp4)"
@@ -49,8 +46,7 @@ e2e_check "Ctrl+C: exit code 130 (got $status), no file left" "$status" -eq 130 
 while read -r what file env; do
   err=$(env $env "$exe" --until 100 -o "$file" 2>&1 >/dev/null)
   status=$?
-  e2e_check "$what: non-zero exit (got $status)" "$status" -ne 0
-  e2e_check "$what: one line (got '$err')" "$(wc -l <<<"$err")" -eq 1 -a -n "$err"
+  e2e_check "$what: one line, a non-zero exit (got $status: '$err')" "$status" -ne 0 -a "$(grep -c . <<<"$err")" -eq 1
   e2e_check "$what: no file left" -z "$(ls -A "$(dirname "$file")" | grep "${file##*/}")"
 done <<EOF
 unwritable-output /proc/x.mp4 PATH=$PATH
