@@ -141,26 +141,19 @@ static int write_all(int fd, const void *data, size_t size)
 }
 
 // The back buffer as the window shows it, rows top-down, into the encoder.
-// The pack state the program left is put back.
+// The program's pixel-store state and read buffer are put back.
 static void frame_encode(void)
 {
-    GLint alignment, row_length, skip_rows, skip_pixels, read_buffer;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &row_length);
-    glGetIntegerv(GL_PACK_SKIP_ROWS, &skip_rows);
-    glGetIntegerv(GL_PACK_SKIP_PIXELS, &skip_pixels);
-    glGetIntegerv(GL_READ_BUFFER, &read_buffer);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPushAttrib(GL_PIXEL_MODE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glPixelStorei(GL_PACK_SKIP_ROWS, 0);
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, cap.pixels.data());
-    glReadBuffer((GLenum)read_buffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, row_length);
-    glPixelStorei(GL_PACK_SKIP_ROWS, skip_rows);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, skip_pixels);
+    glPopAttrib();
+    glPopClientAttrib();
     const size_t row = WIDTH * 3;
     for (int y = 0; y < HEIGHT; y++)
         memcpy(&cap.frame[(size_t)y * row], &cap.pixels[(size_t)(HEIGHT - 1 - y) * row], row);
