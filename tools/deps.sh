@@ -1,12 +1,14 @@
 # deps.sh -- the Debian packages the project needs, and their installation.
-# Sourced by ./run and ./test: `ostra_install run` or `ostra_install test`.
+# Sourced by ./run, ./video and ./test: `ostra_install run`, `video` or `test`.
 # Only what is missing is installed (apt-get, through sudo when not root).
 
 # Build and run the Linux program, with music, on a real or virtual display.
 OSTRA_PACKAGES_RUN="g++ cmake ninja-build pkg-config libsdl2-dev libfluidsynth-dev
   fluid-soundfont-gm libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth"
+# Capture the demo with its music as a video.
+OSTRA_PACKAGES_VIDEO="$OSTRA_PACKAGES_RUN ffmpeg"
 # Build the Windows program and run every test, end to end included.
-OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_RUN googletest libgtest-dev g++-mingw-w64-x86-64
+OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_VIDEO googletest libgtest-dev g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick libx11-dev"
 
 ostra_missing() {
@@ -19,7 +21,11 @@ ostra_missing() {
 
 ostra_install() {
   local list missing sudo=
-  if [ "$1" = test ]; then list=$OSTRA_PACKAGES_TEST; else list=$OSTRA_PACKAGES_RUN; fi
+  case $1 in
+    test) list=$OSTRA_PACKAGES_TEST ;;
+    video) list=$OSTRA_PACKAGES_VIDEO ;;
+    *) list=$OSTRA_PACKAGES_RUN ;;
+  esac
   # shellcheck disable=SC2086
   missing=$(ostra_missing $list | tr '\n' ' ')
   [ -z "${missing// /}" ] && return 0
