@@ -56,9 +56,10 @@ static volatile sig_atomic_t windows_open; // living windows
 static volatile sig_atomic_t close_requested;
 static volatile sig_atomic_t window_lost[MAX_WINDOWS]; // 1: gone under us, 2: close posted
 static unsigned long window_xid[MAX_WINDOWS];
+static Display *x_display; // SDL's connection, once a window has shown it
 static void (*connection_lost_hook)(void);
 
-// A frame of our own window manager's, per kind of window (caption, sizing border).
+// The frame the window manager draws, per kind of window (caption, sizing border).
 struct Frame {
     int known;
     long left, right, top, bottom;
@@ -457,9 +458,11 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     int index = (int)(window - windows);
-    window_xid[index] = SDL_GetWindowWMInfo(window->sdl, &info) && info.subsystem == SDL_SYSWM_X11
-                            ? info.info.x11.window
-                            : 0;
+    window_xid[index] = 0;
+    if (SDL_GetWindowWMInfo(window->sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
+        window_xid[index] = info.info.x11.window;
+        x_display = info.info.x11.display;
+    }
     window_lost[index] = 0;
     window->alive = 1;
     windows_open = windows_open + 1;
@@ -485,6 +488,10 @@ BOOL DestroyWindow(HWND window)
         return FALSE;
     window->proc(window, WM_DESTROY, 0, 0);
     SDL_DestroyWindow(window->sdl);
+    // The errors of a window destroyed under us come back now, to our handler,
+    // and not later to the default one that SDL puts back when it ends.
+    if (x_display)
+        XSync(x_display, False);
     window->sdl = NULL;
     window->alive = 0;
     windows_open = windows_open - 1;
@@ -749,6 +756,9 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
 
 void linux_window_shutdown(void)
 {
+    if (x_display)
+        XSync(x_display, False);
+    x_display = NULL;
     if (video_state == 1)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     video_state = 0;
