@@ -56,7 +56,6 @@ static volatile sig_atomic_t windows_open; // living windows
 static volatile sig_atomic_t close_requested;
 static volatile sig_atomic_t window_lost[MAX_WINDOWS]; // 1: gone under us, 2: close posted
 static unsigned long window_xid[MAX_WINDOWS];
-static Display *x_display; // SDL's connection, once a window has shown it
 static void (*connection_lost_hook)(void);
 
 // The frame the window manager draws, per kind of window (caption, sizing border).
@@ -132,8 +131,9 @@ static int x_server_answers(void)
 // Every other error is let pass too: the run can go on without what failed.
 static int on_x_error(Display *, XErrorEvent *error)
 {
+    int gone = error->error_code == BadWindow || error->error_code == BadDrawable;
     for (int i = 0; i < MAX_WINDOWS; i++)
-        if (windows[i].alive && window_xid[i] == error->resourceid && !window_lost[i])
+        if (gone && windows[i].alive && window_xid[i] == error->resourceid && !window_lost[i])
             window_lost[i] = 1;
     return 0;
 }
@@ -168,8 +168,11 @@ int linux_video_up(void)
                                               : has_x11               ? "x11"
                                                                       : "wayland");
         }
+        // SDL puts its own X error handler in front of the one it finds, which
+        // it calls, and puts back when it ends: ours goes in before and after.
+        // The default handlers would end the process with 1.
+        XSetErrorHandler(on_x_error);
         video_state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
-        // SDL has put in its own X handlers, which end the process with 1.
         if (video_state == 1 && strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
             XSetErrorHandler(on_x_error);
             XSetIOErrorHandler(on_x_connection_lost);
@@ -458,11 +461,9 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     int index = (int)(window - windows);
-    window_xid[index] = 0;
-    if (SDL_GetWindowWMInfo(window->sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
-        window_xid[index] = info.info.x11.window;
-        x_display = info.info.x11.display;
-    }
+    window_xid[index] = SDL_GetWindowWMInfo(window->sdl, &info) && info.subsystem == SDL_SYSWM_X11
+                            ? info.info.x11.window
+                            : 0;
     window_lost[index] = 0;
     window->alive = 1;
     windows_open = windows_open + 1;
@@ -488,10 +489,6 @@ BOOL DestroyWindow(HWND window)
         return FALSE;
     window->proc(window, WM_DESTROY, 0, 0);
     SDL_DestroyWindow(window->sdl);
-    // The errors of a window destroyed under us come back now, to our handler,
-    // and not later to the default one that SDL puts back when it ends.
-    if (x_display)
-        XSync(x_display, False);
     window->sdl = NULL;
     window->alive = 0;
     windows_open = windows_open - 1;
@@ -738,8 +735,19 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// Whether a signal or the X server has asked for the end and no message
+// pump has seen it yet (a set-up cut short by it, say).
+static int end_asked(void)
+{
+    int asked = close_requested;
+    for (int i = 0; i < MAX_WINDOWS; i++)
+        asked |= window_lost[i] == 1;
+    return asked;
+}
+
 // A modal box with the warning icon; where no box can be shown (no display,
-// or one that does not answer), the text goes to standard error instead.
+// or one that does not answer) or the end has been asked for already, the
+// text goes to standard error instead.
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
 {
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
@@ -747,7 +755,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
         flags = SDL_MESSAGEBOX_WARNING;
     else if ((type & 0xF0) == MB_ICONERROR)
         flags = SDL_MESSAGEBOX_ERROR;
-    if (linux_video_up() &&
+    if (!end_asked() && linux_video_up() &&
         SDL_ShowSimpleMessageBox(flags, caption ? caption : "", text ? text : "", NULL) == 0)
         return IDOK;
     fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
@@ -756,9 +764,6 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
 
 void linux_window_shutdown(void)
 {
-    if (x_display)
-        XSync(x_display, False);
-    x_display = NULL;
     if (video_state == 1)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     video_state = 0;

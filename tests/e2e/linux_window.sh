@@ -5,10 +5,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 
-# ended what pid seconds: the program ends within that time with exit code 0.
-ended() {
-  e2e_wait_exit "$2" "$3"
-  e2e_check "$1: exit code 0 within $3 s (got $E2E_STATUS)" "$E2E_STATUS" = 0
+ended() { # what pid seconds: the program ends within that time with exit code 0
+  e2e_wait_exit "$2" "$3" && e2e_check "$1: exit code 0 within $3 s (got $E2E_STATUS)" "$E2E_STATUS" = 0
 }
 
 if [ "${1:-}" != --display ]; then
@@ -61,10 +59,12 @@ for way in INT TERM HUP windowclose windowkill; do
   if [ "${way#window}" = "$way" ]; then kill -"$way" "$pid"; else xdotool "$way" "$win"; fi
   ended "$way with the window shown" "$pid" 5
 done
-for sig in INT TERM HUP; do # as soon as SIGHUP, SIGINT and SIGTERM are caught
+for sig in INT TERM HUP; do
   rm -rf "$XDG_DATA_HOME/ostra"
   env --default-signal=INT "$3" & pid=$!
-  for _ in $(seq 2000); do grep -qs '^SigCgt:.*4003$' "/proc/$pid/status" && break; done
+  for _ in $(seq 2000); do # until SIGHUP, SIGINT and SIGTERM (0x4003) are caught
+    caught=$(grep -s SigCgt "/proc/$pid/status") && (((0x${caught#*:[[:space:]]} & 0x4003) == 0x4003)) && break
+  done
   kill -"$sig" "$pid"
   ended "SIG$sig at once" "$pid" 2
   e2e_check "SIG$sig at once: nothing set up yet" ! -e "$XDG_DATA_HOME/ostra"

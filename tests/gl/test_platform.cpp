@@ -53,8 +53,7 @@ struct Platform : ::testing::Test {
 TEST_F(Platform, PostsKeepTheirOrderFromAnyThreadAndTheQuitComesWhenNothingElseIsQueued)
 {
     PostQuitMessage(3);
-    std::thread([this] { for (WPARAM i = 0; i < 3; i++) linux_post_message(window, WM_USER, i, 0); })
-        .join();
+    std::thread([&] { for (WPARAM i = 0; i < 3; i++) linux_post_message(window, WM_USER, i, 0); }).join();
     seen.clear();
     EXPECT_EQ(drain(), (Lines{"1024 0 0", "1024 1 0", "1024 2 0", "18 3 0"}));
     EXPECT_EQ(seen, (Lines{"1024 0 0", "1024 1 0", "1024 2 0"})); // the quit reaches no procedure
