@@ -1,12 +1,14 @@
 // linux_main.cpp -- the process entry: the program starts in WinMain, with no
-// arguments passed on, and its result is the exit code.
+// arguments passed on, and its result is the exit code. It owns the order of
+// the shutdown: the sequencer plays on SDL audio, so it ends before SDL does.
 #include "platform/linux_mci.h"
 #include "platform/linux_platform.h"
 
 int main(void)
 {
+    linux_signals_install();
+    linux_window_on_connection_lost(linux_mci_shutdown);
     int result = WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", 1);
-    // The sequencer plays on SDL audio: it ends before SDL does.
     linux_mci_shutdown();
     linux_window_shutdown();
     return result;

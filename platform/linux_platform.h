@@ -41,6 +41,15 @@ int linux_dc_valid(HDC dc);
 // Appends a message to the thread's queue; safe to call from any thread.
 void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// SIGINT, SIGTERM and SIGHUP end the run as the close box does, or the
+// process at once while no window exists; SDL's own handlers stay out. Call
+// it first thing in main(), before SDL or any other thread starts.
+void linux_signals_install(void);
+
+// What to stop before the process ends when the X connection is lost
+// (nothing of X is touched again); NULL for nothing.
+void linux_window_on_connection_lost(void (*hook)(void));
+
 // Gives back the windows' side of SDL; main() calls it after WinMain, once
 // the sequencer, which plays on SDL audio, has been shut down.
 void linux_window_shutdown(void);

@@ -1,16 +1,26 @@
 // linux_window.cpp -- user32 and kernel32 on SDL2: window classes, windows,
-// the thread's message queue, display mode, cursor, screen size, message box.
-// Only what the program calls: one thread's queue, top-level windows, no
-// painting, no child windows, no menus; the window frame is reported as zero.
+// the thread's message queue, display mode, cursor, screen size, message box,
+// and the close requests that signals and the X server make. Only what the
+// program calls: one thread's queue, top-level windows, no painting, no child
+// windows, no menus; the frame is the window manager's, zero where there is none.
 #include "platform/linux_platform.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <thread>
+#include <unistd.h>
 
 #define MAX_CLASSES 8
 #define MAX_WINDOWS 4
@@ -41,11 +51,99 @@ static std::deque<MSG> queue;
 static int quit_posted;
 static int quit_code;
 
+// What signal handlers and X error handlers leave for the next message pump.
+static volatile sig_atomic_t windows_open; // living windows
+static volatile sig_atomic_t close_requested;
+static volatile sig_atomic_t window_lost[MAX_WINDOWS]; // 1: gone under us, 2: close posted
+static unsigned long window_xid[MAX_WINDOWS];
+static void (*connection_lost_hook)(void);
+
+// The frame the window manager draws, per kind of window (caption, sizing border).
+struct Frame {
+    int known;
+    long left, right, top, bottom;
+};
+static struct Frame frames[4];
+
 HMODULE GetModuleHandleA(LPCSTR name)
 {
     if (name)
         return NULL;
     return (HMODULE)&module_record;
+}
+
+// SIGINT, SIGTERM and SIGHUP end the run as the close box does; with no
+// window to close (before the first or after the last) they end the process
+// at once. A signal ignored by whoever started us stays ignored.
+static void on_signal(int)
+{
+    if (!windows_open)
+        _exit(0);
+    close_requested = 1;
+}
+
+void linux_signals_install(void)
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const int handled[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int sig : handled) {
+        struct sigaction old, now;
+        if (sigaction(sig, NULL, &old) != 0 || old.sa_handler == SIG_IGN)
+            continue;
+        memset(&now, 0, sizeof(now));
+        now.sa_handler = on_signal;
+        sigemptyset(&now.sa_mask);
+        now.sa_flags = SA_RESTART;
+        sigaction(sig, &now, NULL);
+    }
+}
+
+void linux_window_on_connection_lost(void (*hook)(void))
+{
+    connection_lost_hook = hook;
+}
+
+// A server that accepts the connection and never answers would hold SDL's
+// start-up forever, so the connection is first tried on a helper thread for
+// a bounded time; a helper still waiting then is left behind.
+static int x_server_answers(void)
+{
+    struct Probe {
+        std::mutex lock;
+        std::condition_variable answered;
+        int result = 0; // 0 waiting, 1 answered, -1 refused
+    };
+    auto probe = std::make_shared<Probe>();
+    std::thread([probe] {
+        Display *display = XOpenDisplay(NULL);
+        if (display)
+            XCloseDisplay(display);
+        std::lock_guard<std::mutex> hold(probe->lock);
+        probe->result = display ? 1 : -1;
+        probe->answered.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> hold(probe->lock);
+    probe->answered.wait_for(hold, std::chrono::seconds(5), [&] { return probe->result != 0; });
+    return probe->result == 1;
+}
+
+// A window destroyed by another client ends the run as its close box does.
+// Every other error is let pass too: the run can go on without what failed.
+static int on_x_error(Display *, XErrorEvent *error)
+{
+    int gone = error->error_code == BadWindow || error->error_code == BadDrawable;
+    for (int i = 0; i < MAX_WINDOWS; i++)
+        if (gone && windows[i].alive && window_xid[i] == error->resourceid && !window_lost[i])
+            window_lost[i] = 1;
+    return 0;
+}
+
+// The connection is gone: nothing of X can be touched any more.
+static int on_x_connection_lost(Display *)
+{
+    if (connection_lost_hook)
+        connection_lost_hook();
+    _exit(0);
 }
 
 int linux_video_up(void)
@@ -61,6 +159,7 @@ int linux_video_up(void)
             const char *x11 = getenv("DISPLAY");
             const char *wayland = getenv("WAYLAND_DISPLAY");
             int has_x11 = x11 && *x11, has_wayland = wayland && *wayland;
+            has_x11 = has_x11 && x_server_answers();
             if (!has_x11 && !has_wayland) {
                 video_state = -1;
                 return 0;
@@ -69,7 +168,16 @@ int linux_video_up(void)
                                               : has_x11               ? "x11"
                                                                       : "wayland");
         }
+        // SDL puts its own X error handler in front of the one it finds, which
+        // it calls, and puts back when it ends: ours goes in before and after.
+        // The default handlers would end the process with 1.
+        XSetErrorHandler(on_x_error);
         video_state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+        if (video_state == 1 && strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
+            XSetErrorHandler(on_x_error);
+            XSetIOErrorHandler(on_x_connection_lost);
+            SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+        }
     }
     return video_state == 1;
 }
@@ -165,11 +273,99 @@ int ShowCursor(BOOL show)
     return cursor_count;
 }
 
-BOOL AdjustWindowRect(RECT *rect, DWORD, BOOL)
+// The decorations a window of this style gets: borderless without a caption,
+// resizable with a sizing border.
+static Uint32 frame_flags(DWORD style)
 {
-    // The window manager draws the frame outside the client area, and SDL
-    // cannot tell its size before a window exists: the frame counts as zero.
-    return rect != NULL;
+    Uint32 flags = 0;
+    if (!(style & WS_CAPTION))
+        flags |= SDL_WINDOW_BORDERLESS;
+    if (style & WS_THICKFRAME)
+        flags |= SDL_WINDOW_RESIZABLE;
+    return flags;
+}
+
+// Whether the window manager announces that it supports an EWMH atom.
+static int wm_supports(Display *display, const char *name)
+{
+    Atom wanted = XInternAtom(display, name, False), type;
+    int format, found = 0;
+    unsigned long count, after;
+    unsigned char *data = NULL;
+    if (XGetWindowProperty(display, DefaultRootWindow(display),
+                           XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096, False, XA_ATOM,
+                           &type, &format, &count, &after, &data) == Success && data) {
+        for (unsigned long i = 0; i < count && format == 32; i++)
+            found |= ((Atom *)data)[i] == wanted;
+        XFree(data);
+    }
+    return found;
+}
+
+// Reads _NET_FRAME_EXTENTS (left, right, top, bottom) once the window manager has set it.
+static int frame_read(Display *display, Window window, struct Frame *frame)
+{
+    Atom type;
+    int format, found = 0;
+    unsigned long count, after;
+    unsigned char *data = NULL;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_FRAME_EXTENTS", False), 0,
+                           4, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) == Success && data) {
+        if (format == 32 && count == 4) {
+            long *e = (long *)data;
+            frame->left = e[0], frame->right = e[1], frame->top = e[2], frame->bottom = e[3];
+            found = 1;
+        }
+        XFree(data);
+    }
+    return found;
+}
+
+// The frame that the window manager will draw around a window of this style,
+// asked of it once per kind with a hidden window of the same kind; zero where
+// no window manager answers within a second.
+static const struct Frame *frame_of(DWORD style, int width, int height)
+{
+    struct Frame *frame = &frames[(style & WS_CAPTION ? 1 : 0) | (style & WS_THICKFRAME ? 2 : 0)];
+    if (frame->known || !linux_video_up())
+        return frame;
+    frame->known = 1;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    SDL_Window *probe = SDL_CreateWindow("", 0, 0, width > 0 ? width : 1, height > 0 ? height : 1,
+                                         SDL_WINDOW_HIDDEN | frame_flags(style));
+    if (probe && SDL_GetWindowWMInfo(probe, &info) && info.subsystem == SDL_SYSWM_X11 &&
+        wm_supports(info.info.x11.display, "_NET_REQUEST_FRAME_EXTENTS")) {
+        Display *display = info.info.x11.display;
+        XEvent request;
+        memset(&request, 0, sizeof(request));
+        request.xclient.type = ClientMessage;
+        request.xclient.window = info.info.x11.window;
+        request.xclient.message_type = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+        request.xclient.format = 32;
+        XSendEvent(display, DefaultRootWindow(display), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &request);
+        for (int i = 0; i < 100 && !frame_read(display, info.info.x11.window, frame); i++) {
+            XSync(display, False);
+            SDL_Delay(10);
+        }
+    }
+    if (probe)
+        SDL_DestroyWindow(probe);
+    return frame;
+}
+
+BOOL AdjustWindowRect(RECT *rect, DWORD style, BOOL)
+{
+    if (!rect)
+        return FALSE;
+    const struct Frame *frame = frame_of(style, rect->right - rect->left, rect->bottom - rect->top);
+    rect->left -= frame->left;
+    rect->top -= frame->top;
+    rect->right += frame->right;
+    rect->bottom += frame->bottom;
+    return TRUE;
 }
 
 int GetSystemMetrics(int index)
@@ -243,12 +439,16 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     if (!window)
         return NULL;
 
+    // The size and place asked for are the outer frame's; the window manager
+    // puts the frame's corner where the window asks to be.
     int fullscreen = (style & WS_POPUP) && display_switched;
-    Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (!(style & WS_CAPTION))
-        flags |= SDL_WINDOW_BORDERLESS;
-    if (style & WS_THICKFRAME)
-        flags |= SDL_WINDOW_RESIZABLE;
+    static const struct Frame no_frame = {1, 0, 0, 0, 0};
+    const struct Frame *frame = fullscreen ? &no_frame : frame_of(style, width, height);
+    width -= frame->left + frame->right;
+    height -= frame->top + frame->bottom;
+    if (width <= 0 || height <= 0)
+        return NULL;
+    Uint32 flags = SDL_WINDOW_HIDDEN | frame_flags(style);
     if (fullscreen)
         flags |= SDL_WINDOW_FULLSCREEN;
 
@@ -258,7 +458,15 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
         return NULL;
     if (fullscreen)
         SDL_SetWindowDisplayMode(window->sdl, &switched_mode);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    int index = (int)(window - windows);
+    window_xid[index] = SDL_GetWindowWMInfo(window->sdl, &info) && info.subsystem == SDL_SYSWM_X11
+                            ? info.info.x11.window
+                            : 0;
+    window_lost[index] = 0;
     window->alive = 1;
+    windows_open = windows_open + 1;
     window->proc = wc->proc;
     window->style = style;
     window->dc.window = window;
@@ -283,6 +491,7 @@ BOOL DestroyWindow(HWND window)
     SDL_DestroyWindow(window->sdl);
     window->sdl = NULL;
     window->alive = 0;
+    windows_open = windows_open - 1;
     if (screensaver_held) {
         SDL_EnableScreenSaver();
         screensaver_held = 0;
@@ -332,6 +541,8 @@ static WPARAM vk_from_sdl(SDL_Keycode key)
         return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9)
         return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return VK_F1 + (key - SDLK_F1);
     switch (key) {
     case SDLK_ESCAPE: return VK_ESCAPE;
     case SDLK_RETURN: return VK_RETURN;
@@ -349,46 +560,76 @@ static WPARAM vk_from_sdl(SDL_Keycode key)
     }
 }
 
-// Turns what SDL has seen into window messages: keys, and close requests
-// (the close box, the window manager's close, SIGINT) as SC_CLOSE.
+static HWND first_window(void)
+{
+    for (int i = 0; i < MAX_WINDOWS; i++)
+        if (windows[i].alive)
+            return &windows[i];
+    return NULL;
+}
+
+// A key pressed while Alt is held (and Ctrl is not) is a system key, with
+// bit 29 of lParam set; a released key has bits 30 and 31 set.
+static void post_key(const SDL_KeyboardEvent &key)
+{
+    HWND window = linux_window_from_sdl(key.windowID);
+    WPARAM vk = vk_from_sdl(key.keysym.sym);
+    if (!window || !vk)
+        return;
+    int alt = (key.keysym.mod & KMOD_ALT) && !(key.keysym.mod & KMOD_CTRL);
+    LPARAM lParam = 1 | ((LPARAM)(key.keysym.scancode & 0xFF) << 16);
+    if (alt)
+        lParam |= (LPARAM)1 << 29;
+    if (key.type == SDL_KEYUP)
+        lParam |= (LPARAM)3 << 30;
+    else if (key.repeat)
+        lParam |= (LPARAM)1 << 30;
+    UINT message = key.type == SDL_KEYDOWN ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN)
+                                           : (alt ? WM_SYSKEYUP : WM_KEYUP);
+    linux_post_message(window, message, vk, lParam);
+}
+
+// Turns what SDL, the signal handlers and the X error handler have seen into
+// window messages: keys, and close requests (the close box, the window
+// manager's close, a signal, the window destroyed under us) as SC_CLOSE.
 static void pump_events(void)
 {
     SDL_Event e;
+    if (close_requested && first_window()) {
+        close_requested = 0;
+        linux_post_message(first_window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
     if (video_state != 1)
         return;
     while (SDL_PollEvent(&e)) {
         HWND window = NULL;
         switch (e.type) {
-        case SDL_QUIT: // SIGINT or SIGTERM
-            for (int i = 0; i < MAX_WINDOWS && !window; i++)
-                if (windows[i].alive)
-                    window = &windows[i];
-            if (window)
-                linux_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-            break;
         case SDL_WINDOWEVENT:
             window = linux_window_from_sdl(e.window.windowID);
             if (window && e.window.event == SDL_WINDOWEVENT_CLOSE)
                 linux_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
         case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            window = linux_window_from_sdl(e.key.windowID);
-            WPARAM vk = vk_from_sdl(e.key.keysym.sym);
-            if (!window || !vk)
-                break;
-            LPARAM lParam = 1 | ((LPARAM)(e.key.keysym.scancode & 0xFF) << 16);
-            if (e.type == SDL_KEYUP)
-                lParam |= (LPARAM)3 << 30;
-            else if (e.key.repeat)
-                lParam |= (LPARAM)1 << 30;
-            linux_post_message(window, e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, lParam);
+        case SDL_KEYUP:
+            post_key(e.key);
             break;
-        }
+        case SDL_SYSWMEVENT:
+            if (e.syswm.msg->subsystem == SDL_SYSWM_X11 &&
+                e.syswm.msg->msg.x11.event.type == DestroyNotify)
+                for (int i = 0; i < MAX_WINDOWS; i++)
+                    if (windows[i].alive && !window_lost[i] &&
+                        window_xid[i] == e.syswm.msg->msg.x11.event.xdestroywindow.window)
+                        window_lost[i] = 1;
+            break;
         default:
             break;
         }
     }
+    for (int i = 0; i < MAX_WINDOWS; i++)
+        if (windows[i].alive && window_lost[i] == 1) {
+            window_lost[i] = 2;
+            linux_post_message(&windows[i], WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
 }
 
 static int message_matches(const MSG &msg, HWND window, UINT first, UINT last)
@@ -440,16 +681,17 @@ static WPARAM char_from_vk(WPARAM vk, int shift)
     }
 }
 
+// A key press makes WM_CHAR, a system key press WM_SYSCHAR.
 BOOL TranslateMessage(const MSG *msg)
 {
-    if (!msg || msg->message != WM_KEYDOWN)
+    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
         return FALSE;
     int shift = video_state == 1 && (SDL_GetModState() & KMOD_SHIFT);
     WPARAM ch = char_from_vk(msg->wParam, shift);
     if (!ch)
         return FALSE;
     MSG out = *msg;
-    out.message = WM_CHAR;
+    out.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     out.wParam = ch;
     // The character is the next message the queue gives, as on Windows.
     std::lock_guard<std::mutex> hold(queue_lock);
@@ -464,9 +706,13 @@ LRESULT DispatchMessageA(const MSG *msg)
     return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F4 && (lParam & ((LPARAM)1 << 29)) && window_valid(window))
+            linux_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CLOSE:
@@ -489,8 +735,19 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
     }
 }
 
-// A modal box with the warning icon; where no box can be shown (no display),
-// the text goes to standard error instead.
+// Whether a signal or the X server has asked for the end and no message
+// pump has seen it yet (a set-up cut short by it, say).
+static int end_asked(void)
+{
+    int asked = close_requested;
+    for (int i = 0; i < MAX_WINDOWS; i++)
+        asked |= window_lost[i] == 1;
+    return asked;
+}
+
+// A modal box with the warning icon; where no box can be shown (no display,
+// or one that does not answer) or the end has been asked for already, the
+// text goes to standard error instead.
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
 {
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
@@ -498,7 +755,8 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
         flags = SDL_MESSAGEBOX_WARNING;
     else if ((type & 0xF0) == MB_ICONERROR)
         flags = SDL_MESSAGEBOX_ERROR;
-    if (SDL_ShowSimpleMessageBox(flags, caption ? caption : "", text ? text : "", NULL) == 0)
+    if (!end_asked() && linux_video_up() &&
+        SDL_ShowSimpleMessageBox(flags, caption ? caption : "", text ? text : "", NULL) == 0)
         return IDOK;
     fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     return 0;

@@ -160,6 +160,9 @@ typedef struct _devicemodeA {
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_SYSCOMMAND 0x0112
 #define WM_USER 0x0400
 #define MM_MCINOTIFY 0x03B9
@@ -182,6 +185,8 @@ typedef struct _devicemodeA {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_F1 0x70
+#define VK_F4 0x73
 
 // Class and window styles
 #define CS_VREDRAW 0x0001

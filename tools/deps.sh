@@ -2,14 +2,17 @@
 # Sourced by ./run, ./video and ./test: `ostra_install run`, `video` or `test`.
 # Only what is missing is installed (apt-get, through sudo when not root).
 
-# Build and run the Linux program, with music, on a real or virtual display.
+# Build and run the Linux program, with music, on a real or virtual display
+# (the X core fonts draw the failure box).
 OSTRA_PACKAGES_RUN="g++ cmake ninja-build pkg-config libsdl2-dev libfluidsynth-dev
-  fluid-soundfont-gm libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth"
+  fluid-soundfont-gm libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth
+  libx11-dev xfonts-base"
 # Capture the demo with its music as a video.
 OSTRA_PACKAGES_VIDEO="$OSTRA_PACKAGES_RUN ffmpeg"
 # Build the Windows program and run every test, end to end included.
 OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_VIDEO googletest libgtest-dev g++-mingw-w64-x86-64
-  binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick libx11-dev"
+  binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick
+  openbox wmctrl socat"
 
 ostra_missing() {
   local pkg

@@ -1,0 +1,114 @@
+// test_platform.cpp -- the Linux window layer and WGL on a real virtual display:
+// what a recording window procedure sees ("message wParam lParam>>29") against tables.
+#include "platform/linux_platform.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using Lines = std::vector<std::string>;
+static Lines seen;
+static bool refuse_saver;
+
+static std::string line(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return std::to_string(message) + " " + std::to_string(wParam) + " " +
+           std::to_string((unsigned long)lParam >> 29 & 7);
+}
+
+static LRESULT CALLBACK record(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    seen.push_back(line(message, wParam, lParam));
+    if (message == WM_DESTROY)
+        PostQuitMessage(5);
+    if (message == WM_SYSCOMMAND && wParam != SC_CLOSE && refuse_saver)
+        return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static Lines drain() // the program's pump; gives what it took
+{
+    Lines taken;
+    for (MSG msg; PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE); DispatchMessageA(&msg)) {
+        taken.push_back(line(msg.message, msg.wParam, msg.lParam));
+        TranslateMessage(&msg);
+    }
+    return taken;
+}
+
+static HWND open(DWORD style)
+{
+    WNDCLASSA wc = {.lpfnWndProc = record, .lpszClassName = "platform"};
+    RegisterClassA(&wc); // the first time; later it fails harmlessly
+    return CreateWindowExA(0, "platform", "t", style, 10, 20, 320, 240, NULL, NULL, NULL, NULL);
+}
+
+struct Platform : ::testing::Test {
+    HWND window = NULL;
+    void SetUp() override { ASSERT_NE(window = open(WS_VISIBLE | WS_CAPTION), nullptr); }
+    void TearDown() override { DestroyWindow(window), drain(), seen.clear(); }
+};
+
+TEST_F(Platform, PostsKeepTheirOrderFromAnyThreadAndTheQuitComesWhenNothingElseIsQueued)
+{
+    PostQuitMessage(3);
+    std::thread([&] { for (WPARAM i = 0; i < 3; i++) linux_post_message(window, WM_USER, i, 0); }).join();
+    seen.clear();
+    EXPECT_EQ(drain(), (Lines{"1024 0 0", "1024 1 0", "1024 2 0", "18 3 0"}));
+    EXPECT_EQ(seen, (Lines{"1024 0 0", "1024 1 0", "1024 2 0"})); // the quit reaches no procedure
+}
+
+TEST_F(Platform, KeysMakeCharactersAltMakesSystemKeysAndAltF4TakesTheCloseChain)
+{
+    const struct { Uint32 type; SDL_Keycode sym; Uint16 mod; } keys[] = {
+        {SDL_KEYDOWN, SDLK_ESCAPE, 0}, {SDL_KEYDOWN, SDLK_q, 0},
+        {SDL_KEYDOWN, SDLK_F13, 0}, // no virtual key of ours: nothing
+        {SDL_KEYDOWN, SDLK_ESCAPE, KMOD_LALT}, {SDL_KEYUP, SDLK_ESCAPE, KMOD_LALT},
+        {SDL_KEYDOWN, SDLK_ESCAPE, KMOD_LALT | KMOD_LCTRL}, {SDL_KEYDOWN, SDLK_F4, KMOD_RALT}};
+    for (const auto &k : keys) {
+        SDL_Event e = {.key = {.type = k.type, .windowID = SDL_GetWindowID(window->sdl),
+                               .keysym = {.scancode = SDL_SCANCODE_A, .sym = k.sym, .mod = k.mod}}};
+        SDL_PushEvent(&e);
+    }
+    seen.clear();
+    EXPECT_EQ(drain().back(), "18 5 0");
+    EXPECT_EQ(seen, (Lines{"256 27 0", "258 27 0", "256 81 0", "258 113 0", "260 27 1", "262 27 1",
+                           "261 27 7", "256 27 0", "258 27 0", "260 115 1", "274 61536 0", "16 0 0",
+                           "2 0 0"}));
+    EXPECT_FALSE(DestroyWindow(window)); // gone already
+}
+
+TEST_F(Platform, TheScreenSaverIsAskedAtCreationAndHeldOffOnlyWhileRefused)
+{
+    EXPECT_EQ(seen, (Lines{"1 0 0", "274 61760 0", "274 61808 0"}));
+    EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+    DestroyWindow(window);
+    refuse_saver = true;
+    window = open(WS_VISIBLE);
+    refuse_saver = false;
+    EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+    DestroyWindow(window);
+    EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+}
+
+TEST_F(Platform, OnlyADoubleBufferedRgbaFormatIsOfferedAndItsContextIsNotCurrentUntilMadeSo)
+{
+    HDC dc = GetDC(window);
+    PIXELFORMATDESCRIPTOR pfd = {.nSize = 40, .nVersion = 1,
+                                 .dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL};
+    EXPECT_EQ(ChoosePixelFormat(dc, &pfd), 0); // single-buffered
+    EXPECT_EQ(wglCreateContext(dc), nullptr); // no pixel format yet
+    pfd.dwFlags |= PFD_DOUBLEBUFFER;
+    ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd));
+    HGLRC rc = wglCreateContext(dc);
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    ASSERT_TRUE(rc && wglMakeCurrent(dc, rc));
+    GLint bits[3] = {};
+    glGetIntegerv(GL_RED_BITS, &bits[0]);
+    glGetIntegerv(GL_DEPTH_BITS, &bits[1]);
+    glGetIntegerv(GL_DOUBLEBUFFER, &bits[2]);
+    EXPECT_TRUE(bits[0] == 8 && bits[1] >= 24 && bits[2] == 1) << bits[0] << " " << bits[1];
+    EXPECT_TRUE(wglMakeCurrent(NULL, NULL) && wglDeleteContext(rc));
+    EXPECT_FALSE(wglMakeCurrent(dc, rc)); // deleted
+}
