@@ -5,7 +5,9 @@
 // program on the same display. The programs run unchanged with
 // startup_shim preloaded, which notes each step and ends the process at its
 // first present. Runs alternate between the set-ups; medians are printed.
-//   tools/with-xvfb build/bench/bench_startup [runs]
+// Other builds of the program named after the runs are timed alike, in the
+// same runs, for a comparison on an equally busy machine.
+//   tools/with-xvfb build/bench/bench_startup [runs [other-ostra...]]
 #include "bench/bench.h"
 
 #include <fcntl.h>
@@ -26,7 +28,7 @@ const int EVENT_COUNT = sizeof(events) / sizeof(events[0]);
 const int FRAME = EVENT_COUNT - 1;
 
 struct Setup {
-    const char *name;
+    std::string name;
     const char *program;
     const char *audio_driver; // SDL_AUDIODRIVER
     const char *soundfont;    // OSTRA_SOUNDFONT; NULL: unset, the usual places
@@ -116,15 +118,17 @@ int main(int argc, char **argv)
     char dir[] = "/tmp/ostra-bench.XXXXXX";
     if (mkdtemp(dir))
         setenv("XDG_DATA_HOME", dir, 1);
-    std::vector<Setup> setups = {
-        {"trivial SDL2/GL program", OSTRA_STARTUP_FLOOR, "dummy", NULL, {}, 0},
-        {"ostra, no audio output", OSTRA_PROGRAM, "none", NULL, {}, 0},
-        {"ostra, no soundfont", OSTRA_PROGRAM, "dummy", "/nonexistent.sf2", {}, 0},
-        {"ostra, dummy audio + FluidR3", OSTRA_PROGRAM, "dummy", fluid_r3, {}, 0},
-    };
-    if (access(fluid_r3, R_OK) != 0) {
+    std::vector<Setup> setups = {{"trivial SDL2/GL program", OSTRA_STARTUP_FLOOR, "dummy", NULL, {}, 0}};
+    bool music = access(fluid_r3, R_OK) == 0;
+    if (!music)
         printf("no %s: the set-up with music is left out\n", fluid_r3);
-        setups.pop_back();
+    for (int i = 1; i < std::max(argc, 2); i++) {
+        const char *program = i > 1 ? argv[i] : OSTRA_PROGRAM;
+        std::string name = i > 1 ? std::string(program) + ", " : std::string("ostra, ");
+        setups.push_back({name + "no audio output", program, "none", NULL, {}, 0});
+        setups.push_back({name + "no soundfont", program, "dummy", "/nonexistent.sf2", {}, 0});
+        if (music)
+            setups.push_back({name + "dummy audio + FluidR3", program, "dummy", fluid_r3, {}, 0});
     }
     // One untimed start each, so the files come from the page cache in every timed run.
     for (Setup &s : setups)
@@ -140,13 +144,16 @@ int main(int argc, char **argv)
             s.failed += !run_once(&s);
 
     printf("start-up: ms from the fork to the end of each step, median of %d runs\n", runs);
-    printf("%-30s", "");
+    int width = 0;
+    for (const Setup &s : setups)
+        width = std::max(width, (int)s.name.size() + 2);
+    printf("%-*s", width, "");
     for (const char *e : events)
         printf("%10s", e);
     printf("%14s %s\n", "frame min-max", " frame / trivial");
     double floor = median(setups[0].at[FRAME]);
     for (const Setup &s : setups) {
-        printf("%-30s", s.name);
+        printf("%-*s", width, s.name.c_str());
         for (int e = 0; e < EVENT_COUNT; e++) {
             if (s.at[e].size() * 2 > s.at[FRAME].size())
                 printf("%10.1f", median(s.at[e]));

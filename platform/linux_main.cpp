@@ -5,6 +5,7 @@
 
 int main(void)
 {
+    linux_mci_prepare(); // the soundfont loads while the window is made
     int result = WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", 1);
     // The sequencer plays on SDL audio: it ends before SDL does.
     linux_mci_shutdown();
