@@ -58,13 +58,14 @@ static const char *const usual_soundfonts[] = {
 // process exits, and then nothing it uses may be taken apart under it.
 struct Preparation {
     std::mutex lock;
-    std::condition_variable finished;
-    int done;   // the helper has finished
+    std::condition_variable advanced;
+    int stage;  // MADE: the soundfont is found and the synthesizer made; LOADED: all done
     int font;   // a soundfont was found
     int loaded; // and is in the synthesizer
     fluid_settings_t *settings;
     fluid_synth_t *synth;
 };
+enum { MADE = 1, LOADED = 2 };
 
 static Preparation *prepared;
 
@@ -208,7 +209,8 @@ static int font_read(void *buf, fluid_long_long_t count, void *handle)
 {
     char *at = (char *)buf;
     while (count > 0) {
-        ssize_t got = read((int)(intptr_t)handle - 1, at, (size_t)std::min<fluid_long_long_t>(count, 1 << 30));
+        size_t block = (size_t)std::min<fluid_long_long_t>(count, 1 << 30);
+        ssize_t got = read((int)(intptr_t)handle - 1, at, block);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -244,13 +246,22 @@ static void prepare_run(Preparation *p)
     int found = soundfont_find(&font);
     fluid_settings_t *settings = found ? new_fluid_settings() : NULL;
     fluid_synth_t *synth = NULL;
-    int loaded = 0;
     if (settings) {
         fluid_settings_setstr(settings, "audio.driver", "sdl2");
         fluid_settings_setint(settings, "synth.lock-memory", 0);
         fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
         synth = new_fluid_synth(settings);
     }
+    std::unique_lock<std::mutex> hold(p->lock);
+    p->font = found;
+    p->settings = settings;
+    p->synth = synth;
+    p->stage = MADE;
+    p->advanced.notify_all();
+    hold.unlock();
+
+    // FluidSynth lets the output run on the synthesizer while this loads.
+    int loaded = 0;
     if (synth) {
         fluid_sfloader_t *loader = new_fluid_defsfloader(settings);
         if (loader) {
@@ -260,13 +271,10 @@ static void prepare_run(Preparation *p)
         }
         loaded = loader && fluid_synth_sfload(synth, font.c_str(), 1) != FLUID_FAILED;
     }
-    std::lock_guard<std::mutex> hold(p->lock);
-    p->font = found;
-    p->settings = settings;
-    p->synth = synth;
+    hold.lock();
     p->loaded = loaded;
-    p->done = 1;
-    p->finished.notify_all();
+    p->stage = LOADED;
+    p->advanced.notify_all();
 }
 
 void linux_mci_prepare(void)
@@ -288,11 +296,11 @@ void linux_mci_prepare(void)
     pthread_sigmask(SIG_SETMASK, &old, NULL);
 }
 
-static Preparation *preparation_wait(void)
+static Preparation *preparation_wait(int stage)
 {
     linux_mci_prepare();
     std::unique_lock<std::mutex> hold(prepared->lock);
-    prepared->finished.wait(hold, [] { return prepared->done != 0; });
+    prepared->advanced.wait(hold, [stage] { return prepared->stage >= stage; });
     return prepared;
 }
 
@@ -393,7 +401,7 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
         return MCIERR_INVALID_FILE;
 
     // Without instruments there is no MIDI output to play on.
-    Preparation *p = preparation_wait();
+    Preparation *p = preparation_wait(MADE);
     if (!p->font)
         return MCIERR_SEQ_NOMIDIPRESENT;
     if (!p->synth)
@@ -407,10 +415,11 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     // tune set on the channels is gone by then.
     seq.synth = p->synth;
     alsa_quiet();
+    // The output first: without one the open fails without waiting for the soundfont.
     seq.driver = new_fluid_audio_driver(p->settings, seq.synth);
     if (!seq.driver)
         return MCIERR_HARDWARE;
-    if (!p->loaded)
+    if (!preparation_wait(LOADED)->loaded)
         return MCIERR_SEQ_NOMIDIPRESENT;
 
     seq.player = new_fluid_player(seq.synth);
