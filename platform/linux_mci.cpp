@@ -17,7 +17,6 @@
 #include <condition_variable>
 #include <ctype.h>
 #include <dlfcn.h>
-#include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <mutex>
@@ -27,6 +26,7 @@
 #include <string.h>
 #include <string>
 #include <strings.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -149,9 +149,9 @@ static int file_playable(const std::vector<unsigned char> &bytes, Sequencer *s)
 // ---------------------------------------------------------------------------
 // The soundfont and its preparation.
 
-// A General MIDI soundfont is a RIFF file of form "sfbk". Read with plain
-// descriptors, as the soundfont itself is below: the helper thread never
-// holds a stdio stream, which the exit of the process would take apart.
+// A General MIDI soundfont is a RIFF file of form "sfbk". Read without stdio,
+// as the soundfont itself is below: the exit of the process takes stdio's
+// streams apart, and the helper thread may be reading then.
 static int soundfont_at(const char *path)
 {
     unsigned char head[12];
@@ -199,42 +199,59 @@ const char *linux_mci_soundfont(void)
     return soundfont_find(&found) ? found.c_str() : NULL;
 }
 
+// The soundfont is read from a mapping of its file: its index is many small
+// records, too many for a system call each, and a stdio stream is not to be
+// held by the helper thread.
+struct FontFile {
+    const unsigned char *base;
+    fluid_long_long_t size, at;
+};
+
 static void *font_open(const char *path)
 {
+    struct stat st;
     int fd = open(path, O_RDONLY | O_CLOEXEC);
-    return fd < 0 ? NULL : (void *)(intptr_t)(fd + 1); // never NULL for a descriptor
+    if (fd < 0)
+        return NULL;
+    void *base = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        base = mmap(NULL, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    return base == MAP_FAILED ? NULL : new FontFile{(const unsigned char *)base, st.st_size, 0};
 }
 
 static int font_read(void *buf, fluid_long_long_t count, void *handle)
 {
-    char *at = (char *)buf;
-    while (count > 0) {
-        size_t block = (size_t)std::min<fluid_long_long_t>(count, 1 << 30);
-        ssize_t got = read((int)(intptr_t)handle - 1, at, block);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return FLUID_FAILED;
-        at += got;
-        count -= got;
-    }
+    FontFile *f = (FontFile *)handle;
+    if (count < 0 || count > f->size - f->at)
+        return FLUID_FAILED;
+    memcpy(buf, f->base + f->at, (size_t)count);
+    f->at += count;
     return FLUID_OK;
 }
 
 static int font_seek(void *handle, fluid_long_long_t offset, int origin)
 {
-    return lseek((int)(intptr_t)handle - 1, (off_t)offset, origin) < 0 ? FLUID_FAILED : FLUID_OK;
+    FontFile *f = (FontFile *)handle;
+    fluid_long_long_t to = origin == SEEK_SET ? offset : origin == SEEK_CUR ? f->at + offset
+                                                                            : f->size + offset;
+    if (to < 0 || to > f->size)
+        return FLUID_FAILED;
+    f->at = to;
+    return FLUID_OK;
 }
 
 static fluid_long_long_t font_tell(void *handle)
 {
-    off_t at = lseek((int)(intptr_t)handle - 1, 0, SEEK_CUR);
-    return at < 0 ? FLUID_FAILED : at;
+    return ((FontFile *)handle)->at;
 }
 
 static int font_close(void *handle)
 {
-    return close((int)(intptr_t)handle - 1) == 0 ? FLUID_OK : FLUID_FAILED;
+    FontFile *f = (FontFile *)handle;
+    munmap((void *)f->base, (size_t)f->size);
+    delete f;
+    return FLUID_OK;
 }
 
 // The helper's work. Samples are loaded when a program first selects them,
