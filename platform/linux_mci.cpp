@@ -291,6 +291,7 @@ static int font_close(void *handle)
 // instruments, and the rest would cost the start of the run its time.
 static void prepare_run(Preparation *p)
 {
+    pthread_setname_np(pthread_self(), "mci-prepare"); // as tools that list threads show it
     std::string font;
     int found = fluid_ready() && soundfont_find(&font); // without FluidSynth, nothing plays
     fluid_settings_t *settings = found ? fl.new_fluid_settings() : NULL;
