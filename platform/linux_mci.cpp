@@ -92,48 +92,16 @@ struct Sequencer {
 };
 
 static Sequencer seq;
-// FluidSynth is loaded by the helper thread, not with the program: the
-// libraries it brings would cost every start, silent ones too, their time
-// before main. The calls are looked up in the global scope, where a library
-// preloaded to watch them comes first.
-#define FLUID_CALLS(X)                                                                          \
-    X(fluid_set_log_function) X(new_fluid_settings) X(delete_fluid_settings)                    \
-    X(fluid_settings_dupstr) X(fluid_free) X(fluid_settings_setstr) X(fluid_settings_setint)    \
-    X(new_fluid_synth) X(new_fluid_defsfloader) X(fluid_sfloader_set_callbacks)                 \
-    X(fluid_synth_add_sfloader) X(fluid_synth_sfload) X(fluid_synth_all_notes_off)              \
-    X(new_fluid_audio_driver) X(delete_fluid_audio_driver) X(new_fluid_player)                  \
-    X(delete_fluid_player) X(fluid_player_add_mem) X(fluid_player_set_tick_callback)            \
-    X(fluid_player_seek) X(fluid_player_play) X(fluid_player_stop)
-
-#ifndef OSTRA_FLUIDSYNTH
-#define OSTRA_FLUIDSYNTH "libfluidsynth.so.3" // the build names the one it was made with
-#endif
-
-static struct {
-#define FLUID_FIELD(name) decltype(&::name) name;
-    FLUID_CALLS(FLUID_FIELD)
-} fl;
-
-// FluidSynth's log goes to standard error by default; the program logs nothing.
-static int fluid_bind(void)
+// FluidSynth reports to standard error by default; the program logs nothing.
+static void fluid_quiet(void)
 {
-    if (!dlopen(OSTRA_FLUIDSYNTH, RTLD_NOW | RTLD_GLOBAL))
-        return 0;
-#define FLUID_BIND(name)                                                                        \
-    if (!(fl.name = (decltype(fl.name))dlsym(RTLD_DEFAULT, #name)))                             \
-        return 0;
-    FLUID_CALLS(FLUID_BIND)
+    static int done;
+    if (done)
+        return;
+    done = 1;
     const int levels[] = {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG};
     for (int level : levels)
-        fl.fluid_set_log_function(level, NULL, NULL);
-    return 1;
-}
-
-// True once FluidSynth is there to call, on any thread; it is loaded once.
-static int fluid_ready(void)
-{
-    static const int ready = fluid_bind();
-    return ready;
+        fluid_set_log_function(level, NULL, NULL);
 }
 
 // libasound reports a missing sound card on standard error when SDL or
@@ -206,15 +174,15 @@ static bool soundfont_find(std::string *found)
         candidates.push_back(chosen);
     } else {
         candidates.assign(std::begin(usual_soundfonts), std::end(usual_soundfonts));
-        fluid_settings_t *settings = fluid_ready() ? fl.new_fluid_settings() : NULL;
+        fluid_settings_t *settings = new_fluid_settings();
         char *builtin = NULL;
-        if (settings && fl.fluid_settings_dupstr(settings, "synth.default-soundfont", &builtin) ==
+        if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &builtin) ==
                             FLUID_OK && builtin) {
             candidates.push_back(builtin);
-            fl.fluid_free(builtin);
+            fluid_free(builtin);
         }
         if (settings)
-            fl.delete_fluid_settings(settings);
+            delete_fluid_settings(settings);
     }
     for (const std::string &path : candidates) {
         if (soundfont_at(path.c_str())) {
@@ -293,14 +261,14 @@ static void prepare_run(Preparation *p)
 {
     pthread_setname_np(pthread_self(), "mci-prepare"); // as tools that list threads show it
     std::string font;
-    int found = fluid_ready() && soundfont_find(&font); // without FluidSynth, nothing plays
-    fluid_settings_t *settings = found ? fl.new_fluid_settings() : NULL;
+    int found = soundfont_find(&font);
+    fluid_settings_t *settings = found ? new_fluid_settings() : NULL;
     fluid_synth_t *synth = NULL;
     if (settings) {
-        fl.fluid_settings_setstr(settings, "audio.driver", "sdl2");
-        fl.fluid_settings_setint(settings, "synth.lock-memory", 0);
-        fl.fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-        synth = fl.new_fluid_synth(settings);
+        fluid_settings_setstr(settings, "audio.driver", "sdl2");
+        fluid_settings_setint(settings, "synth.lock-memory", 0);
+        fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+        synth = new_fluid_synth(settings);
     }
     std::unique_lock<std::mutex> hold(p->lock);
     p->font = found;
@@ -313,13 +281,13 @@ static void prepare_run(Preparation *p)
     // FluidSynth lets the output run on the synthesizer while this loads.
     int loaded = 0;
     if (synth) {
-        fluid_sfloader_t *loader = fl.new_fluid_defsfloader(settings);
+        fluid_sfloader_t *loader = new_fluid_defsfloader(settings);
         if (loader) {
-            fl.fluid_sfloader_set_callbacks(loader, font_open, font_read, font_seek, font_tell,
+            fluid_sfloader_set_callbacks(loader, font_open, font_read, font_seek, font_tell,
                                          font_close);
-            fl.fluid_synth_add_sfloader(synth, loader); // tried before the built-in ones
+            fluid_synth_add_sfloader(synth, loader); // tried before the built-in ones
         }
-        loaded = loader && fl.fluid_synth_sfload(synth, font.c_str(), 1) != FLUID_FAILED;
+        loaded = loader && fluid_synth_sfload(synth, font.c_str(), 1) != FLUID_FAILED;
     }
     hold.lock();
     p->loaded = loaded;
@@ -331,6 +299,7 @@ void linux_mci_prepare(void)
 {
     if (prepared)
         return;
+    fluid_quiet(); // before any other thread can log
     prepared = new Preparation();
     // The helper takes no signal: those sent to the process stay with the
     // program's own threads.
@@ -384,13 +353,13 @@ static int on_tick(void *data, int tick)
 static void device_release(void)
 {
     if (seq.player)
-        fl.fluid_player_stop(seq.player);
+        fluid_player_stop(seq.player);
     if (seq.synth)
-        fl.fluid_synth_all_notes_off(seq.synth, -1);
+        fluid_synth_all_notes_off(seq.synth, -1);
     if (seq.driver)
-        fl.delete_fluid_audio_driver(seq.driver);
+        delete_fluid_audio_driver(seq.driver);
     if (seq.player)
-        fl.delete_fluid_player(seq.player);
+        delete_fluid_player(seq.player);
     if (seq.audio_held)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     seq.driver = NULL;
@@ -465,18 +434,18 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     seq.synth = p->synth;
     alsa_quiet();
     // The output first: without one the open fails without waiting for the soundfont.
-    seq.driver = fl.new_fluid_audio_driver(p->settings, seq.synth);
+    seq.driver = new_fluid_audio_driver(p->settings, seq.synth);
     if (!seq.driver)
         return MCIERR_HARDWARE;
     if (!preparation_wait(LOADED)->loaded)
         return MCIERR_SEQ_NOMIDIPRESENT;
 
-    seq.player = fl.new_fluid_player(seq.synth);
+    seq.player = new_fluid_player(seq.synth);
     if (!seq.player)
         return MCIERR_OUT_OF_MEMORY;
-    if (fl.fluid_player_add_mem(seq.player, bytes.data(), bytes.size()) != FLUID_OK)
+    if (fluid_player_add_mem(seq.player, bytes.data(), bytes.size()) != FLUID_OK)
         return MCIERR_OUT_OF_MEMORY; // the player keeps its own copy
-    fl.fluid_player_set_tick_callback(seq.player, on_tick, &seq);
+    fluid_player_set_tick_callback(seq.player, on_tick, &seq);
     seq.name = name;
     seq.open = 1;
     static int exit_hook;
@@ -615,15 +584,15 @@ static MCIERROR command_play(const std::vector<std::string> &w, HWND notify)
     }
     if (restart) {
         if (seq.started) {
-            fl.fluid_player_stop(seq.player);
-            fl.fluid_synth_all_notes_off(seq.synth, -1);
+            fluid_player_stop(seq.player);
+            fluid_synth_all_notes_off(seq.synth, -1);
         }
         if (!finished) {
             std::unique_lock<std::mutex> hold(seq.lock);
             seq.moved = 0;
             hold.unlock();
-            fl.fluid_player_seek(seq.player, 0);
-            fl.fluid_player_play(seq.player);
+            fluid_player_seek(seq.player, 0);
+            fluid_player_play(seq.player);
             // The run's clock starts when this returns: the tune must be under
             // way on the output by then, or picture and music drift apart.
             hold.lock();
