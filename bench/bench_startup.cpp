@@ -26,6 +26,7 @@ const char *const events[] = {"video", "shown", "current", "synthesis", "soundfo
                               "frame"};
 const int EVENT_COUNT = sizeof(events) / sizeof(events[0]);
 const int FRAME = EVENT_COUNT - 1;
+const int SOUNDFONT = 4; // loaded beside the main thread's steps, not one of them
 
 struct Setup {
     std::string name;
@@ -33,6 +34,7 @@ struct Setup {
     const char *audio_driver; // SDL_AUDIODRIVER
     const char *soundfont;    // OSTRA_SOUNDFONT; NULL: unset, the usual places
     std::vector<double> at[EVENT_COUNT];
+    std::vector<double> step[EVENT_COUNT]; // the main thread's time from its step before
     int failed;
 };
 
@@ -97,9 +99,16 @@ bool run_once(Setup *s)
     }
     if (at[FRAME] < 0)
         return false;
-    for (int e = 0; e < EVENT_COUNT; e++)
-        if (at[e] >= 0)
-            s->at[e].push_back(at[e]);
+    double before = 0;
+    for (int e = 0; e < EVENT_COUNT; e++) {
+        if (at[e] < 0)
+            continue;
+        s->at[e].push_back(at[e]);
+        if (e != SOUNDFONT) {
+            s->step[e].push_back(at[e] - before);
+            before = at[e];
+        }
+    }
     return true;
 }
 
@@ -118,17 +127,17 @@ int main(int argc, char **argv)
     char dir[] = "/tmp/ostra-bench.XXXXXX";
     if (mkdtemp(dir))
         setenv("XDG_DATA_HOME", dir, 1);
-    std::vector<Setup> setups = {{"trivial SDL2/GL program", OSTRA_STARTUP_FLOOR, "dummy", NULL, {}, 0}};
+    std::vector<Setup> setups = {{"trivial SDL2/GL program", OSTRA_STARTUP_FLOOR, "dummy", NULL, {}, {}, 0}};
     bool music = access(fluid_r3, R_OK) == 0;
     if (!music)
         printf("no %s: the set-up with music is left out\n", fluid_r3);
     for (int i = 1; i < std::max(argc, 2); i++) {
         const char *program = i > 1 ? argv[i] : OSTRA_PROGRAM;
         std::string name = i > 1 ? std::string(program) + ", " : std::string("ostra, ");
-        setups.push_back({name + "no audio output", program, "none", NULL, {}, 0});
-        setups.push_back({name + "no soundfont", program, "dummy", "/nonexistent.sf2", {}, 0});
+        setups.push_back({name + "no audio output", program, "none", NULL, {}, {}, 0});
+        setups.push_back({name + "no soundfont", program, "dummy", "/nonexistent.sf2", {}, {}, 0});
         if (music)
-            setups.push_back({name + "dummy audio + FluidR3", program, "dummy", fluid_r3, {}, 0});
+            setups.push_back({name + "dummy audio + FluidR3", program, "dummy", fluid_r3, {}, {}, 0});
     }
     // One untimed start each, so the files come from the page cache in every timed run.
     for (Setup &s : setups)
@@ -166,6 +175,22 @@ int main(int argc, char **argv)
             printf("  %5.0f-%-5.0f %8.2f", f.front(), f.back(), median(f) / floor);
         if (s.failed)
             printf("  (%d runs showed no frame)", s.failed);
+        printf("\n");
+    }
+    printf("\nthe main thread's steps: ms from the step before, median\n%-*s", width, "");
+    for (int e = 0; e < EVENT_COUNT; e++)
+        printf("%10s", e == SOUNDFONT ? "" : events[e]);
+    printf("\n");
+    for (const Setup &s : setups) {
+        printf("%-*s", width, s.name.c_str());
+        for (int e = 0; e < EVENT_COUNT; e++) {
+            if (e == SOUNDFONT)
+                printf("%10s", "");
+            else if (s.step[e].size() * 2 > s.at[FRAME].size())
+                printf("%10.1f", median(s.step[e]));
+            else
+                printf("%10s", "-");
+        }
         printf("\n");
     }
     for (const char *left : {"/ostra/drive_c/e.mid", "/ostra/drive_c", "/ostra", ""})
