@@ -332,7 +332,9 @@ static int on_tick(void *data, int tick)
 {
     Sequencer *s = (Sequencer *)data;
     std::lock_guard<std::mutex> hold(s->lock);
-    if (!s->moved) {
+    // Past the first tick, the events of tick 0 have been sent, and the
+    // instruments they choose loaded.
+    if (!s->moved && tick > 0) {
         s->moved = 1;
         s->moving.notify_all();
     }
