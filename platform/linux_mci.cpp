@@ -259,7 +259,6 @@ static int font_close(void *handle)
 // instruments, and the rest would cost the start of the run its time.
 static void prepare_run(Preparation *p)
 {
-    pthread_setname_np(pthread_self(), "mci-prepare"); // as tools that list threads show it
     std::string font;
     int found = soundfont_find(&font);
     fluid_settings_t *settings = found ? new_fluid_settings() : NULL;
@@ -301,13 +300,18 @@ void linux_mci_prepare(void)
         return;
     fluid_quiet(); // before any other thread can log
     prepared = new Preparation();
-    // The helper takes no signal: those sent to the process stay with the
-    // program's own threads.
+    // The helper takes no signal sent to the process: those stay with the
+    // program's own threads. Its own faults still reach it.
     sigset_t all, old;
     sigfillset(&all);
+    for (int own : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP})
+        sigdelset(&all, own);
     pthread_sigmask(SIG_SETMASK, &all, &old);
     try {
-        std::thread(prepare_run, prepared).detach();
+        std::thread([] {
+            pthread_setname_np(pthread_self(), "mci-prepare"); // as thread lists show it
+            prepare_run(prepared);
+        }).detach();
     } catch (const std::system_error &) {
         prepare_run(prepared); // no thread to be had: the work is done here
     }
