@@ -7,6 +7,7 @@
 int main(void)
 {
     linux_signals_install();
+    linux_mci_prepare(); // the soundfont loads while the window is made
     linux_window_on_connection_lost(linux_mci_shutdown);
     int result = WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", 1);
     linux_mci_shutdown();

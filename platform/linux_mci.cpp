@@ -3,7 +3,8 @@
 // General MIDI soundfont and SDL audio. It knows "open <file> type sequencer
 // [alias <name>]", "play <name> [from 0] [notify]" and "close <name>|all"; any
 // other command, keyword or position fails with its MCI error code. There
-// are no waveform sounds, so sndPlaySoundA has nothing to play or stop.
+// are no waveform sounds, so sndPlaySoundA has nothing to play or stop. The
+// soundfont is found and loaded once per process, ahead of the first open.
 #include "platform/linux_mci.h"
 #include "platform/linux_platform.h"
 #include "platform/linux_smf.h"
@@ -12,15 +13,24 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <ctype.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <mutex>
+#include <pthread.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <strings.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #undef fopen
@@ -29,6 +39,9 @@
 #define SEQUENCER_ID 1
 // A MIDI file larger than this is no tune but a mistake.
 #define MAX_FILE_SIZE (16u << 20)
+// How long a play waits for the output to take the tune up before it returns
+// anyway: an output that pulls nothing must not hang the program.
+#define START_WAIT_MS 1000
 
 static const char *const usual_soundfonts[] = {
     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
@@ -39,13 +52,29 @@ static const char *const usual_soundfonts[] = {
     "/usr/share/soundfonts/FluidR3_GM2-2.sf2",
 };
 
+// The soundfont and the synthesizer, made on a helper thread from process
+// start so that the open finds them ready; every open of the process uses
+// them. Made once and never freed: the helper may still be loading when the
+// process exits, and then nothing it uses may be taken apart under it.
+struct Preparation {
+    std::mutex lock;
+    std::condition_variable advanced;
+    int stage;  // MADE: the soundfont is found and the synthesizer made; LOADED: all done
+    int font;   // a soundfont was found
+    int loaded; // and is in the synthesizer
+    fluid_settings_t *settings;
+    fluid_synth_t *synth;
+};
+enum { MADE = 1, LOADED = 2 };
+
+static Preparation *prepared;
+
 struct Sequencer {
     int open;
     std::string name; // the alias, or the file as given when there is none
     int end_tick;     // where the last track ends
 
-    fluid_settings_t *settings;
-    fluid_synth_t *synth;
+    fluid_synth_t *synth; // the prepared one, while the device is open
     fluid_audio_driver_t *driver;
     fluid_player_t *player;
     int audio_held; // our hold on SDL's audio subsystem
@@ -58,6 +87,8 @@ struct Sequencer {
     int at_end;     // and then at the end
     int armed;      // a notice is owed to `window`
     HWND window;
+    int moved;      // the player has moved on the output since the last play
+    std::condition_variable moving;
 };
 
 static Sequencer seq;
@@ -116,70 +147,27 @@ static int file_playable(const std::vector<unsigned char> &bytes, Sequencer *s)
 }
 
 // ---------------------------------------------------------------------------
-// The device.
+// The soundfont and its preparation.
 
-// Called on the synthesizer's thread for every tick the player moves on. The
-// end counts only after a position short of it was seen, so a tick of the
-// play before a restart cannot end the new one.
-static int on_tick(void *data, int tick)
+// A General MIDI soundfont is a RIFF file of form "sfbk". Read without stdio,
+// as the soundfont itself is below: the exit of the process takes stdio's
+// streams apart, and the helper thread may be reading then.
+static int soundfont_at(const char *path)
 {
-    Sequencer *s = (Sequencer *)data;
-    std::lock_guard<std::mutex> hold(s->lock);
-    if (tick < s->end_tick) {
-        s->below_end = 1;
-    } else if (s->below_end && !s->at_end) {
-        s->at_end = 1;
-        if (s->armed)
-            linux_post_message(s->window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
-        s->armed = 0;
-    }
-    return FLUID_OK;
+    unsigned char head[12];
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    ssize_t got = read(fd, head, sizeof(head));
+    close(fd);
+    return got == (ssize_t)sizeof(head) && memcmp(head, "RIFF", 4) == 0 &&
+           memcmp(head + 8, "sfbk", 4) == 0;
 }
 
-// The driver goes before the player and the synthesizer, so nothing renders
-// while they are taken apart; the notes are let go first. A notice still
-// owed is dropped.
-static void device_release(void)
+// $OSTRA_SOUNDFONT when it is set, else the first soundfont found in the
+// usual places or at FluidSynth's own default; false when there is none.
+static bool soundfont_find(std::string *found)
 {
-    if (seq.player)
-        fluid_player_stop(seq.player);
-    if (seq.synth)
-        fluid_synth_all_notes_off(seq.synth, -1);
-    if (seq.driver)
-        delete_fluid_audio_driver(seq.driver);
-    if (seq.player)
-        delete_fluid_player(seq.player);
-    if (seq.synth)
-        delete_fluid_synth(seq.synth);
-    if (seq.settings)
-        delete_fluid_settings(seq.settings);
-    if (seq.audio_held)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    seq.driver = NULL;
-    seq.player = NULL;
-    seq.synth = NULL;
-    seq.settings = NULL;
-    seq.audio_held = 0;
-    seq.open = 0;
-    seq.started = 0;
-    seq.name.clear();
-    std::lock_guard<std::mutex> hold(seq.lock);
-    seq.below_end = seq.at_end = seq.armed = 0;
-    seq.window = NULL;
-}
-
-void linux_mci_shutdown(void)
-{
-    if (seq.open)
-        device_release();
-}
-
-// The soundfont the sequencer plays with: $OSTRA_SOUNDFONT when it is set,
-// else the first General MIDI soundfont found in the usual places or at
-// FluidSynth's own default. NULL when there is none.
-const char *linux_mci_soundfont(void)
-{
-    static std::string found;
     std::vector<std::string> candidates;
     const char *chosen = getenv("OSTRA_SOUNDFONT");
     if (chosen && *chosen) {
@@ -196,14 +184,207 @@ const char *linux_mci_soundfont(void)
         if (settings)
             delete_fluid_settings(settings);
     }
-    fluid_quiet();
     for (const std::string &path : candidates) {
-        if (fluid_is_soundfont(path.c_str())) {
-            found = path;
-            return found.c_str();
+        if (soundfont_at(path.c_str())) {
+            *found = path;
+            return true;
         }
     }
-    return NULL;
+    return false;
+}
+
+const char *linux_mci_soundfont(void)
+{
+    static std::string found;
+    return soundfont_find(&found) ? found.c_str() : NULL;
+}
+
+// The soundfont is read from a mapping of its file: its index is many small
+// records, too many for a system call each, and a stdio stream is not to be
+// held by the helper thread.
+struct FontFile {
+    const unsigned char *base;
+    fluid_long_long_t size, at;
+};
+
+static void *font_open(const char *path)
+{
+    struct stat st;
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return NULL;
+    void *base = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        base = mmap(NULL, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    return base == MAP_FAILED ? NULL : new FontFile{(const unsigned char *)base, st.st_size, 0};
+}
+
+static int font_read(void *buf, fluid_long_long_t count, void *handle)
+{
+    FontFile *f = (FontFile *)handle;
+    if (count < 0 || count > f->size - f->at)
+        return FLUID_FAILED;
+    memcpy(buf, f->base + f->at, (size_t)count);
+    f->at += count;
+    return FLUID_OK;
+}
+
+static int font_seek(void *handle, fluid_long_long_t offset, int origin)
+{
+    FontFile *f = (FontFile *)handle;
+    fluid_long_long_t to = origin == SEEK_SET ? offset : origin == SEEK_CUR ? f->at + offset
+                                                                            : f->size + offset;
+    if (to < 0 || to > f->size)
+        return FLUID_FAILED;
+    f->at = to;
+    return FLUID_OK;
+}
+
+static fluid_long_long_t font_tell(void *handle)
+{
+    return ((FontFile *)handle)->at;
+}
+
+static int font_close(void *handle)
+{
+    FontFile *f = (FontFile *)handle;
+    munmap((void *)f->base, (size_t)f->size);
+    delete f;
+    return FLUID_OK;
+}
+
+// The helper's work. Samples are loaded when a program first selects them,
+// not all at once: the program's tune uses a handful of the soundfont's
+// instruments, and the rest would cost the start of the run its time.
+static void prepare_run(Preparation *p)
+{
+    std::string font;
+    int found = soundfont_find(&font);
+    fluid_settings_t *settings = found ? new_fluid_settings() : NULL;
+    fluid_synth_t *synth = NULL;
+    if (settings) {
+        fluid_settings_setstr(settings, "audio.driver", "sdl2");
+        fluid_settings_setint(settings, "synth.lock-memory", 0);
+        fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+        synth = new_fluid_synth(settings);
+    }
+    std::unique_lock<std::mutex> hold(p->lock);
+    p->font = found;
+    p->settings = settings;
+    p->synth = synth;
+    p->stage = MADE;
+    p->advanced.notify_all();
+    hold.unlock();
+
+    // FluidSynth lets the output run on the synthesizer while this loads.
+    int loaded = 0;
+    if (synth) {
+        fluid_sfloader_t *loader = new_fluid_defsfloader(settings);
+        if (loader) {
+            fluid_sfloader_set_callbacks(loader, font_open, font_read, font_seek, font_tell,
+                                         font_close);
+            fluid_synth_add_sfloader(synth, loader); // tried before the built-in ones
+        }
+        loaded = loader && fluid_synth_sfload(synth, font.c_str(), 1) != FLUID_FAILED;
+    }
+    hold.lock();
+    p->loaded = loaded;
+    p->stage = LOADED;
+    p->advanced.notify_all();
+}
+
+void linux_mci_prepare(void)
+{
+    if (prepared)
+        return;
+    fluid_quiet(); // before any other thread can log
+    prepared = new Preparation();
+    // The helper takes no signal sent to the process: those stay with the
+    // program's own threads. Its own faults still reach it.
+    sigset_t all, old;
+    sigfillset(&all);
+    for (int own : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP})
+        sigdelset(&all, own);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    try {
+        std::thread([] {
+            pthread_setname_np(pthread_self(), "mci-prepare"); // as thread lists show it
+            prepare_run(prepared);
+        }).detach();
+    } catch (const std::system_error &) {
+        prepare_run(prepared); // no thread to be had: the work is done here
+    }
+    pthread_sigmask(SIG_SETMASK, &old, NULL);
+}
+
+static Preparation *preparation_wait(int stage)
+{
+    linux_mci_prepare();
+    std::unique_lock<std::mutex> hold(prepared->lock);
+    prepared->advanced.wait(hold, [stage] { return prepared->stage >= stage; });
+    return prepared;
+}
+
+// ---------------------------------------------------------------------------
+// The device.
+
+// Called on the synthesizer's thread for every tick the player moves on. The
+// end counts only after a position short of it was seen, so a tick of the
+// play before a restart cannot end the new one.
+static int on_tick(void *data, int tick)
+{
+    Sequencer *s = (Sequencer *)data;
+    std::lock_guard<std::mutex> hold(s->lock);
+    // Past the first tick, the events of tick 0 have been sent, and the
+    // instruments they choose loaded.
+    if (!s->moved && tick > 0) {
+        s->moved = 1;
+        s->moving.notify_all();
+    }
+    if (tick < s->end_tick) {
+        s->below_end = 1;
+    } else if (s->below_end && !s->at_end) {
+        s->at_end = 1;
+        if (s->armed)
+            linux_post_message(s->window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
+        s->armed = 0;
+    }
+    return FLUID_OK;
+}
+
+// The driver goes before the player, so nothing renders while they are taken
+// apart; the notes are let go first. The synthesizer stays for the next open.
+// A notice still owed is dropped.
+static void device_release(void)
+{
+    if (seq.player)
+        fluid_player_stop(seq.player);
+    if (seq.synth)
+        fluid_synth_all_notes_off(seq.synth, -1);
+    if (seq.driver)
+        delete_fluid_audio_driver(seq.driver);
+    if (seq.player)
+        delete_fluid_player(seq.player);
+    if (seq.audio_held)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    seq.driver = NULL;
+    seq.player = NULL;
+    seq.synth = NULL;
+    seq.audio_held = 0;
+    seq.open = 0;
+    seq.started = 0;
+    seq.name.clear();
+    std::lock_guard<std::mutex> hold(seq.lock);
+    seq.below_end = seq.at_end = seq.armed = seq.moved = 0;
+    seq.window = NULL;
+}
+
+// Never waits for the helper: a process that ends during its work ends at once.
+void linux_mci_shutdown(void)
+{
+    if (seq.open)
+        device_release();
 }
 
 static MCIERROR file_load(const std::string &path, std::vector<unsigned char> *out)
@@ -232,8 +413,8 @@ static MCIERROR file_load(const std::string &path, std::vector<unsigned char> *o
 }
 
 // Everything the play needs is made here: the file is read as it stands now,
-// the soundfont loaded and the audio output opened, so that the play command
-// starts the tune at once.
+// the prepared synthesizer taken and the audio output opened, so that the
+// play command starts the tune at once.
 static MCIERROR device_open(const std::string &file, const std::string &name)
 {
     std::vector<unsigned char> bytes;
@@ -244,28 +425,25 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
         return MCIERR_INVALID_FILE;
 
     // Without instruments there is no MIDI output to play on.
-    const char *font = linux_mci_soundfont();
-    if (!font)
+    Preparation *p = preparation_wait(MADE);
+    if (!p->font)
         return MCIERR_SEQ_NOMIDIPRESENT;
-    seq.settings = new_fluid_settings();
-    if (!seq.settings)
+    if (!p->synth)
         return MCIERR_OUT_OF_MEMORY;
-    fluid_settings_setstr(seq.settings, "audio.driver", "sdl2");
-    fluid_settings_setint(seq.settings, "synth.lock-memory", 0);
     // FluidSynth's SDL driver plays on SDL's audio subsystem but leaves
     // starting it to the program.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return MCIERR_HARDWARE;
     seq.audio_held = 1;
-    seq.synth = new_fluid_synth(seq.settings);
-    if (!seq.synth)
-        return MCIERR_OUT_OF_MEMORY;
+    // The player resets the synthesizer as it starts a file: what an earlier
+    // tune set on the channels is gone by then.
+    seq.synth = p->synth;
     alsa_quiet();
-    // The output first: without one the open fails before the slow part.
-    seq.driver = new_fluid_audio_driver(seq.settings, seq.synth);
+    // The output first: without one the open fails without waiting for the soundfont.
+    seq.driver = new_fluid_audio_driver(p->settings, seq.synth);
     if (!seq.driver)
         return MCIERR_HARDWARE;
-    if (fluid_synth_sfload(seq.synth, font, 1) == FLUID_FAILED)
+    if (!preparation_wait(LOADED)->loaded)
         return MCIERR_SEQ_NOMIDIPRESENT;
 
     seq.player = new_fluid_player(seq.synth);
@@ -416,8 +594,16 @@ static MCIERROR command_play(const std::vector<std::string> &w, HWND notify)
             fluid_synth_all_notes_off(seq.synth, -1);
         }
         if (!finished) {
+            std::unique_lock<std::mutex> hold(seq.lock);
+            seq.moved = 0;
+            hold.unlock();
             fluid_player_seek(seq.player, 0);
             fluid_player_play(seq.player);
+            // The run's clock starts when this returns: the tune must be under
+            // way on the output by then, or picture and music drift apart.
+            hold.lock();
+            seq.moving.wait_for(hold, std::chrono::milliseconds(START_WAIT_MS),
+                                [] { return seq.moved != 0; });
         }
         seq.started = 1;
     }

@@ -1,0 +1,92 @@
+// test_mci.cpp -- the MCI sequencer layer on real FluidSynth and SDL audio.
+#include "platform/linux_mci.h"
+#include "platform/linux_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <unistd.h>
+
+static char dir_name[] = "/tmp/ostra-mci.XXXXXX";
+static const std::string dir = mkdtemp(dir_name) + std::string("/");
+static const struct Cleanup { ~Cleanup() { system(("rm -rf " + dir).c_str()); } } cleanup;
+
+// One piano note from tick 0 to 480: at 120 beats a minute, 500 ms of tune.
+static std::string tune(const char *name, size_t at = 0, std::string damage = "")
+{
+    std::string b("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x17\0\xFF\x51\3\7\xA1\x20\0\xC0\0\0\x90"
+                  "\x3C\x64\x83\x60\x80\x3C\x40\0\xFF\x2F\0", 45);
+    std::ofstream(dir + name, std::ios::binary) << b.replace(at, damage.size(), damage);
+    return "open " + dir + name + " type sequencer";
+}
+static MCIERROR send(std::string c, HWND w = 0) { return mciSendStringA(c.c_str(), 0, 0, w); }
+// SDL's disk output so far: 16-bit stereo samples at 44.1 kHz, 176.4 bytes a ms.
+static std::string heard()
+{
+    std::ifstream f(dir + "out.raw", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+static size_t stream(double ms) { return (size_t)(ms * 176.4); }
+
+TEST(Mci, CommandsAndFilesItCannotTakeFailWithTheirCodes)
+{
+    const std::string t = tune("t.mid"), play = "play tune from ";
+    const struct { std::string command; MCIERROR code; } script[] = {
+        {"stop tune", MCIERR_UNRECOGNIZED_COMMAND}, {"play", MCIERR_MISSING_DEVICE_NAME},
+        {t + " notify", MCIERR_UNRECOGNIZED_KEYWORD}, {t + "x", MCIERR_INVALID_DEVICE_NAME},
+        {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND}, {tune(""), MCIERR_FILE_NOT_FOUND},
+        {tune("a", 0, "X"), MCIERR_INVALID_FILE}, {tune("f2", 9, "\2"), MCIERR_INVALID_FILE},
+        {tune("t0", 26, {0, 0, 0}), MCIERR_INVALID_FILE}, {play + "0", MCIERR_INVALID_DEVICE_NAME},
+        {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0}, {t, MCIERR_SEQ_PORT_INUSE},
+        {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS}, {play, MCIERR_MISSING_PARAMETER},
+        {play + "x", MCIERR_BAD_INTEGER}, {play + "500", MCIERR_UNSUPPORTED_FUNCTION},
+        {play + "0 from 0", MCIERR_DUPLICATE_FLAGS}, {"close all", 0},
+        {"play tune", MCIERR_INVALID_DEVICE_NAME}};
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (const auto &s : script)
+        EXPECT_EQ(send(s.command), s.code) << s.command;
+}
+
+TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
+{
+    WNDCLASSA wc = {0, DefWindowProcA, 0, 0, 0, 0, 0, 0, 0, "mci_test"};
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND window = CreateWindowExA(0, "mci_test", "", WS_CAPTION, 0, 0, 64, 64, 0, 0, 0, 0);
+    setenv("SDL_AUDIODRIVER", "none", 1);
+    EXPECT_EQ(send(tune("t.mid")), (MCIERROR)MCIERR_HARDWARE);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (dir + "out.raw").c_str(), 1);
+    for (int open = 1; open <= 2; open++) {
+        SCOPED_TRACE("open " + std::to_string(open));
+        ASSERT_EQ(send(tune("t.mid") + " alias tune"), 0u);
+        size_t before_play = (usleep(150000), heard().size()), at_notice = 0;
+        ASSERT_EQ(send("play tune from 0 notify", window), 0u);
+        std::vector<std::pair<WPARAM, LPARAM>> notices;
+        for (int i = 0; i < 100; i++, usleep(10000)) // the end, and time for a second notice
+            for (MSG m; PeekMessageA(&m, NULL, 0, 0, PM_REMOVE);)
+                if (m.message == MM_MCINOTIFY && m.hwnd == window)
+                    notices.push_back({m.wParam, m.lParam}), at_notice = heard().size();
+        std::string out = heard();
+        const short *s0 = (const short *)out.data(), *s1 = s0 + out.size() / 2;
+        size_t sound = 2 * size_t(std::find_if(s0, s1, [](short s) { return s > 64; }) - s0);
+        // The file lags the output by its write buffer, never leads it.
+        EXPECT_GT(before_play, 0u) << "the output runs from the open";
+        EXPECT_GE(sound, before_play) << "silent until the play";
+        EXPECT_LT(sound, before_play + stream(60)) << "heard from the play on";
+        EXPECT_EQ(notices, (decltype(notices){{MCI_NOTIFY_SUCCESSFUL, 1}})) << "one, of device 1";
+        EXPECT_GT(at_notice, sound + stream(450)) << "noticed at the tune's end";
+        EXPECT_EQ(send("close tune"), 0u);
+    }
+}
+
+// A process each, as the soundfont is chosen once a process; a hang at exit ends in SIGALRM.
+TEST(MciProcess, NoSoundfontFailsTheOpenAndAnExitDuringTheLoadIsClean)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT((setenv("OSTRA_SOUNDFONT", "/none.sf2", 1), exit((int)send(tune("t.mid")))),
+                ::testing::ExitedWithCode(MCIERR_SEQ_NOMIDIPRESENT & 0xFF), "");
+    for (int ms : {0, 5, 20})
+        EXPECT_EXIT((alarm(5), setenv("OSTRA_SOUNDFONT", "/usr/share/sounds/sf2/FluidR3_GM.sf2", 1),
+                     linux_mci_prepare(), usleep(ms * 1000), exit(7)),
+                    ::testing::ExitedWithCode(7), "") << "exit " << ms << " ms into the load";
+}
