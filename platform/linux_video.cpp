@@ -221,6 +221,18 @@ static void temp_remove(void)
     exit(code);
 }
 
+// The X connection is gone: nothing more can be drawn or read back, and X
+// must not be touched again. Nothing is written.
+static void connection_lost(void)
+{
+    if (cap.child > 0)
+        kill(cap.child, SIGKILL);
+    temp_remove();
+    static const char text[] = "ostra-video: the display was lost; nothing written\n";
+    (void)!write(2, text, sizeof(text) - 1);
+    _exit(1);
+}
+
 // An empty file beside the output, named after it, for ffmpeg to overwrite.
 static int temp_make(std::string *path, const char *kind)
 {
@@ -490,6 +502,7 @@ int main(int argc, char **argv)
     cap.pixels.resize(WIDTH * HEIGHT * 3);
     cap.frame.resize(WIDTH * HEIGHT * 3);
     encoder_start();
+    linux_window_on_connection_lost(connection_lost);
 
     cap.base = (DWORD)(now_s() * 1000.0);
     WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", 1);
