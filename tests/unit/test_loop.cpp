@@ -120,24 +120,3 @@ TEST_F(LoopTest, TheDrainGoesOnPastAQuitAndTheCloseBoxEndsTheRun)
                                                        "DispatchMessageA WM_QUIT"}));
     EXPECT_EQ(frames(), Lines{"frame_render 10 10"});
 }
-
-// A message handled for 5 s: the frame is drawn for the sample before the
-// drain, and the next step covers the pause.
-TEST_F(LoopTest, ALongDrainDrawsForTheEarlierSampleAndTheNextStepCoversIt)
-{
-    fake::win32.now = 100;
-    fake::win32.on_clock = [](int read) {
-        if (read == 1)
-            fake::post(WM_USER + 2);
-        if (read >= 3)
-            fake::win32.now += 20000;
-    };
-    fake::win32.on_default = [](UINT message) -> LRESULT {
-        if (message == WM_USER + 2)
-            fake::win32.now += 5000;
-        return 0;
-    };
-    WinMain(NULL, NULL, (LPSTR) "", 1);
-    EXPECT_EQ(frames(), (Lines{"frame_render 0 0", "frame_render 5000 5000",
-                               "frame_render 25000 20000", "frame_render 45000 20000"}));
-}
