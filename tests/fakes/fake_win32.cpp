@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include <algorithm>
+#include <string.h>
 
 namespace fake {
 
@@ -54,11 +55,14 @@ static std::string message(UINT m)
     return hex(m);
 }
 
+// The fields the program sets, "+other" when any other is not zero.
 static std::string descriptor(const PIXELFORMATDESCRIPTOR *p)
 {
+    PIXELFORMATDESCRIPTOR rest = *p, zero = {};
+    rest.nSize = rest.nVersion = 0, rest.dwFlags = 0, rest.cColorBits = rest.cAlphaBits = rest.cDepthBits = 0;
     return "pfd(" + num(p->nSize) + "," + num(p->nVersion) + "," + hex(p->dwFlags) + "," +
            num(p->iPixelType) + "," + num(p->cColorBits) + "," + num(p->cAlphaBits) + "," +
-           num(p->cDepthBits) + ")";
+           num(p->cDepthBits) + ")" + (memcmp(&rest, &zero, sizeof(zero)) ? "+other" : "");
 }
 
 static bool failing(const char *call) { return win32.fail == call; }
