@@ -36,7 +36,8 @@ TEST(Mci, CommandsAndFilesItCannotTakeFailWithTheirCodes)
         {t + " notify", MCIERR_UNRECOGNIZED_KEYWORD}, {t + "x", MCIERR_INVALID_DEVICE_NAME},
         {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND}, {tune(""), MCIERR_FILE_NOT_FOUND},
         {tune("a", 0, "X"), MCIERR_INVALID_FILE}, {tune("f2", 9, "\2"), MCIERR_INVALID_FILE},
-        {tune("t0", 26, {0, 0, 0}), MCIERR_INVALID_FILE}, {play + "0", MCIERR_INVALID_DEVICE_NAME},
+        {tune("t0", 26, {0, 0, 0}), MCIERR_INVALID_FILE}, {tune("sm", 12, "\xE7"), MCIERR_INVALID_FILE},
+        {play + "0", MCIERR_INVALID_DEVICE_NAME},
         {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0}, {t, MCIERR_SEQ_PORT_INUSE},
         {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS}, {play, MCIERR_MISSING_PARAMETER},
         {play + "x", MCIERR_BAD_INTEGER}, {play + "500", MCIERR_UNSUPPORTED_FUNCTION},
@@ -83,8 +84,9 @@ TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
 TEST(MciProcess, NoSoundfontFailsTheOpenAndAnExitDuringTheLoadIsClean)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT((setenv("OSTRA_SOUNDFONT", "/none.sf2", 1), exit((int)send(tune("t.mid")))),
-                ::testing::ExitedWithCode(MCIERR_SEQ_NOMIDIPRESENT & 0xFF), "");
+    for (std::string font : {std::string("/none.sf2"), dir + "t.mid"}) // none, and a file that is none
+        EXPECT_EXIT((setenv("OSTRA_SOUNDFONT", font.c_str(), 1), exit((int)send(tune("t.mid")))),
+                    ::testing::ExitedWithCode(MCIERR_SEQ_NOMIDIPRESENT & 0xFF), "") << font;
     for (int ms : {0, 5, 20})
         EXPECT_EXIT((alarm(5), setenv("OSTRA_SOUNDFONT", "/usr/share/sounds/sf2/FluidR3_GM.sf2", 1),
                      linux_mci_prepare(), usleep(ms * 1000), exit(7)),

@@ -131,3 +131,27 @@ TEST_F(MusicFileTest, NothingIsWrittenThroughALinkOrWhereOthersCouldInterfere)
         EXPECT_TRUE(c.untouched()) << c.what;
     }
 }
+
+// Drive paths name one file in their drive's folder and nothing else; the
+// folder is under $HOME/.local/share where the data home is not absolute.
+TEST_F(MusicFileTest, DrivePathsNameOneFileOfTheirDrive)
+{
+    const struct {
+        const char *path, *lands; // below the data home; "" when refused
+    } paths[] = {
+        {"C:\\e.mid", "/ostra/drive_c/e.mid"}, {"d:/Two.MID", "/ostra/drive_d/Two.MID"},
+        {"c:\\sub\\e.mid", ""}, {"c:\\..", ""}, {"c:e.mid", ""}, {"1:\\e.mid", ""}, {"@:\\e.mid", ""},
+    };
+    for (const auto &p : paths) {
+        FILE *f = fopen(p.path, "wb");
+        EXPECT_EQ(f != NULL, p.lands[0] != 0) << p.path;
+        if (f)
+            fclose(f);
+        if (p.lands[0])
+            EXPECT_EQ(mode_of(root + p.lands), 0600) << p.path;
+    }
+    setenv("HOME", root.c_str(), 1);
+    setenv("XDG_DATA_HOME", "relative/home", 1);
+    music_write();
+    EXPECT_EQ(read_all(root + "/.local/share/ostra/drive_c/e.mid"), tune);
+}
