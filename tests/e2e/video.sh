@@ -14,6 +14,7 @@ for name in a b; do
   status=$?
   e2e_check "capture $name: exit code 0 (got $status: $(tail -n 1 "$out/$name.log"))" "$status" -eq 0
 done
+e2e_check "the last progress line: all 21 frames" -n "$(grep -E '^frame 21 of 21, 100%, [0-9]+:[0-9]{2} elapsed, 0:00 left$' "$out/a.log")"
 probe() { ffprobe -v error -select_streams "$1" -show_entries "stream=$2" -of csv=p=0 "${@:3}" "$out/a.mp4"; }
 video=$(probe v codec_name,width,height,r_frame_rate)
 e2e_check "an 800x600 h264 stream at 10 frames/s (got $video)" "$video" = "h264,800,600,10/1"
