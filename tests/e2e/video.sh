@@ -23,6 +23,12 @@ e2e_check "20 to 22 frames (got $frames)" "$frames" -ge 20 -a "$frames" -le 22
 IFS=, read -r codec seconds <<<"$(probe a codec_name,duration)"
 e2e_check "aac of about 2 s (got $codec, $seconds)" "$codec" = aac -a -n "$(e2e_between "$seconds" 1.9 2.3 && echo y)"
 
+# The tune from run time 0: its first bar silent, notes from 1.333 s, faded at the cut.
+level() { ffmpeg -i "$out/a.mp4" -af "atrim=$1:$2,astats" -f null - 2>&1 | awk '/Peak level dB/ { print $NF; exit }'; }
+read -r quiet loud cut <<<"$(level 0 1.25) $(level 1.4 1.95) $(level 2.085 2.1)"
+e2e_check "silent first bar ($quiet dB), then the notes ($loud dB), faded at the cut ($cut dB)" \
+  "$(awk -v q="$quiet" -v l="$loud" -v c="$cut" 'BEGIN { print (q < -50 && l > -30 && c < l - 15) }')" = 1
+
 ffmpeg -v error -i "$out/a.mp4" -vf 'select=eq(n\,10)' -frames:v 1 -f image2pipe -c:v ppm - |
   convert ppm:- -compress none "ppm:$out/middle.ppm"
 read -r size terrain trunks _ <<<"$(e2e_demo_pixels "$out/middle.ppm")"
