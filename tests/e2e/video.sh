@@ -54,14 +54,15 @@ wait $!
 status=$?
 e2e_check "Ctrl+C: exit code 130 (got $status), no file left" "$status" -eq 130 -a -z "$(ls -A "$out" | grep d.mp4)"
 
-# Refusals: what, output, environment.
-while read -r what file env; do
+# Refusals: what, output, what the line must say, environment.
+while read -r what file hint env; do
   err=$(env $env "$exe" --until 100 -o "$file" 2>&1 >/dev/null)
   status=$?
-  e2e_check "$what: one line, a non-zero exit (got $status: '$err')" "$status" -ne 0 -a "$(grep -c . <<<"$err")" -eq 1
+  e2e_check "$what: one line, a non-zero exit (got $status: '$err')" "$status" -ne 0 -a \
+    "$(grep -cE "^ostra-video: .*($hint)" <<<"$err")/$(grep -c . <<<"$err")" = 1/1
   e2e_check "$what: no file left" -z "$(ls -A "$(dirname "$file")" | grep "${file##*/}")"
 done <<EOF
-unwritable-output /proc/x.mp4 PATH=$PATH
-no-ffmpeg $out/c.mp4 PATH=/nonexistent
+unwritable-output /proc/x.mp4 /proc/x.mp4 PATH=$PATH
+no-ffmpeg $out/c.mp4 install PATH=/nonexistent
 EOF
 e2e_finish

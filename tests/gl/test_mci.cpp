@@ -41,7 +41,7 @@ TEST(Mci, CommandsAndFilesItCannotTakeFailWithTheirCodes)
         {play + "0", MCIERR_INVALID_DEVICE_NAME},
         {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0}, {t, MCIERR_SEQ_PORT_INUSE},
         {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS}, {play, MCIERR_MISSING_PARAMETER},
-        {play + "x", MCIERR_BAD_INTEGER}, {play + "500", MCIERR_UNSUPPORTED_FUNCTION},
+        {play + "x", MCIERR_BAD_INTEGER}, {play + "0000000000", MCIERR_BAD_INTEGER}, {play + "000000000", 0}, {play + "500", MCIERR_UNSUPPORTED_FUNCTION},
         {play + "0 from 0", MCIERR_DUPLICATE_FLAGS}, {"close all", 0},
         {"play tune", MCIERR_INVALID_DEVICE_NAME}};
     setenv("SDL_AUDIODRIVER", "dummy", 1);
