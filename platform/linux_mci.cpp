@@ -354,7 +354,8 @@ static int on_tick(void *data, int tick)
 }
 
 // The driver goes before the player, so nothing renders while they are taken
-// apart; the notes are let go first. The synthesizer stays for the next open.
+// apart; the notes are let go first. The synthesizer stays for the next open,
+// silenced.
 // A notice still owed is dropped.
 static void device_release(void)
 {
@@ -366,6 +367,10 @@ static void device_release(void)
         delete_fluid_audio_driver(seq.driver);
     if (seq.player)
         delete_fluid_player(seq.player);
+    // What still rings as the released notes fade would open the next
+    // tune's output: the voices are taken off, not only let go.
+    if (seq.synth)
+        fluid_synth_all_sounds_off(seq.synth, -1);
     if (seq.audio_held)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     seq.driver = NULL;
