@@ -35,13 +35,16 @@ read -r size terrain trunks _ <<<"$(e2e_demo_pixels "$out/middle.ppm")"
 e2e_check "the middle frame is 800x600 (got $size)" "$size" = 800x600
 e2e_check "it shows the lit terrain (got $terrain pixels)" "$terrain" -ge 50000
 e2e_check "and tree trunks (got $trunks pixels)" "$trunks" -gt 0
-# Top-down, and every row the picture's own: the last two rows alike as the
-# two above them (a row read from outside the picture would not be).
-read -r up edge inner <<<"$(e2e_ppm_awk '{ if (y < H / 2) u += r + g + b; else d += r + g + b
-    if (y >= H - 4) s[y] += r + g + b } END { print (u > d), s[H - 1] - s[H - 2], s[H - 3] - s[H - 4] }' "$out/middle.ppm")"
+# Top-down, and every row and column the picture's own: the last two alike
+# as the two before them (one read from outside the picture would not be).
+read -r up row_edge row_inner col_edge col_inner <<<"$(e2e_ppm_awk '{
+    if (y < H / 2) u += r + g + b; else d += r + g + b
+    if (y >= H - 4) s[y] += r + g + b; if (x >= W - 4) c[x] += r + g + b }
+  END { print (u > d), s[H - 1] - s[H - 2], s[H - 3] - s[H - 4], c[W - 1] - c[W - 2], c[W - 3] - c[W - 4] }' "$out/middle.ppm")"
 e2e_check "rows top-down: the backdrop above brighter than the ground below" "$up" = 1
-e2e_check "the bottom row belongs to the picture ($edge against $inner)" \
-  "$(awk -v e="$edge" -v i="$inner" 'BEGIN { print (e * e <= 4 * i * i + 1e8) }')" = 1
+own() { awk -v e="$1" -v i="$2" 'BEGIN { print (e * e <= 4 * i * i + 1e8) }'; }
+e2e_check "the bottom row belongs to the picture ($row_edge against $row_inner)" "$(own "$row_edge" "$row_inner")" = 1
+e2e_check "the right column belongs to the picture ($col_edge against $col_inner)" "$(own "$col_edge" "$col_inner")" = 1
 
 md5s() { ffmpeg -v error -i "$out/$1.mp4" -map 0:v -f framemd5 - | grep -v '^#'; }
 a=$(md5s a)
