@@ -47,6 +47,8 @@ TEST(Mci, CommandsAndFilesItCannotTakeFailWithTheirCodes)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     for (const auto &s : script)
         EXPECT_EQ(send(s.command), s.code) << s.command;
+    char answer[] = "old"; // no command answers: a buffer given is left empty, a length alone is no buffer
+    EXPECT_TRUE(mciSendStringA("close all", answer, 4, 0) == 0 && !answer[0] && mciSendStringA("close all", 0, 4, 0) == 0);
 }
 
 TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)

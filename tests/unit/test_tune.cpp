@@ -168,3 +168,19 @@ TEST(TuneTest, TheFlutesVibratoAndTheHelicopter)
             helicopter.push_back(std::to_string(e.tick) + " " + line(e));
     EXPECT_EQ(helicopter, (Lines{"1920 98 57 95", "21120 98 57 95", "30720 88 57 80", "49920 88 57 80"}));
 }
+
+// The reader's edges, on one-track files: a delta-time of four bytes is the
+// longest there is, and a track may not stop between a delta-time and its event.
+TEST(TuneTest, TheReaderTakesFourByteDeltasAndRefusesATrackCutAfterOne)
+{
+    auto read = [](std::string track) {
+        std::string b = std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0", 21) + char(track.size()) + track;
+        return smf_read((const uint8_t *)b.data(), b.size());
+    };
+    SmfFile four = read(std::string("\xFF\xFF\xFF\x7F\xFF\x2F\0", 7));
+    ASSERT_EQ(four.error, "");
+    EXPECT_EQ(four.tracks.at(0).at(0).delta_bytes, 4);
+    EXPECT_EQ(four.end_tick, 0x0FFFFFFF);
+    EXPECT_NE(read(std::string("\x81\x80\x80\x80\0\xFF\x2F\0", 8)).error, "");
+    EXPECT_EQ(read(std::string("\0\x90\x3C\x40\0", 5)).error, "track 0: bad delta-time at byte 4");
+}
