@@ -52,6 +52,11 @@ struct Platform : ::testing::Test {
 
 TEST_F(Platform, PostsKeepTheirOrderFromAnyThreadAndTheQuitComesWhenNothingElseIsQueued)
 {
+    HWND other = open(WS_CAPTION);
+    linux_post_message(other, WM_USER + 1, 0, 0);
+    MSG m; // a window filter takes only that window's messages
+    EXPECT_TRUE(!PeekMessageA(&m, window, 0, 0, PM_REMOVE) && PeekMessageA(&m, other, 0, 0, PM_REMOVE));
+    DestroyWindow(other);
     PostQuitMessage(3);
     std::thread([&] { for (WPARAM i = 0; i < 3; i++) linux_post_message(window, WM_USER, i, 0); }).join();
     seen.clear();
