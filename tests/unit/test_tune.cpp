@@ -9,29 +9,26 @@
 #include <map>
 
 using Lines = std::vector<std::string>;
+using std::to_string;
 
 namespace {
 
-// Type and length field of each chunk; with their 8-byte heads they fill the file.
-const Lines chunk_table = {"MThd 6", "MTrk 23", "MTrk 2253", "MTrk 2214", "MTrk 751", "MTrk 2226", "MTrk 195"};
-// Tempo 333333, an empty name, time signature 4 2 5 22 and the end, all at tick 0.
-const std::vector<uint8_t> conductor = {0, 0xFF, 0x51, 3, 0x05, 0x16, 0x15, 0, 0xFF, 0x03, 0, 0, 0xFF, 0x58,
-                                        4, 4, 2, 5, 22, 0, 0xFF, 0x2F, 0};
+const SmfFile tune = smf_read(music_data, MUSIC_SIZE);
 
-const struct Track {
-    const char *name;
-    int primary, secondary, program, pan, primary_notes, secondary_notes, low, high, most_held, end;
-} tracks[] = {
-    {"Track 1", 0, 1, 29, 32, 242, 0, 40, 61, 4, 49920},  // overdriven guitar
-    {"Track 2", 2, 3, 73, 96, 149, 1, 52, 73, 4, 49920},  // flute
-    {"Track 3", 4, 5, 127, 64, 82, 0, 40, 69, 6, 49920},  // gunshot
-    {"Track 4", 6, 7, 33, 64, 238, 0, 28, 49, 1, 48000},  // finger bass
-    {"Track 5", 8, 10, 125, 64, 2, 0, 57, 57, 2, 49920},  // helicopter
+// Track by track: name, program, pan, primary and secondary channel, then its
+// notes: how many on each channel, lowest and highest key, most held at
+// once, and the end's tick.
+const Lines summaries = {
+    "Track 1 29 32 0 1: 242+0 notes, 40..61, 4 at once, end 49920",  // overdriven guitar
+    "Track 2 73 96 2 3: 149+1 notes, 52..73, 4 at once, end 49920",  // flute
+    "Track 3 127 64 4 5: 82+0 notes, 40..69, 6 at once, end 49920",  // gunshot
+    "Track 4 33 64 6 7: 238+0 notes, 28..49, 1 at once, end 48000",  // finger bass
+    "Track 5 125 64 8 10: 2+0 notes, 57..57, 2 at once, end 49920",  // helicopter
 };
 
-// The set-up at tick 0 as "status data..." with the channel as c; P and N
-// stand for the track's program and pan. Steps 1 and 2 go whole to the
-// secondary channel, then to the primary; step 3 message by message.
+// The set-up at tick 0, "status data..." with the channel as c: steps 1 and
+// 2 go whole to the secondary channel, then to the primary; step 3 (P and N
+// the program and pan) message by message.
 const Lines step1 = {"Bc 100 0", "Bc 101 0", "Bc 6 12", "Ec 0 64", "Bc 101 0",
                      "Bc 100 1", "Bc 6 64", "Bc 38 0", "Bc 101 127", "Bc 100 127"};
 const Lines step2 = {"Bc 101 0", "Bc 100 2", "Bc 6 64", "Bc 101 127", "Bc 100 127"};
@@ -41,49 +38,43 @@ std::string line(const SmfEvent &e)
 {
     std::string out = {"0123456789ABCDEF"[e.kind() >> 4], "0123456789ABCDEF"[e.channel()]};
     for (uint8_t d : e.data)
-        out += " " + std::to_string(d);
+        out += " " + to_string(d);
     return out;
 }
 
-Lines set_up(const Track &t)
+Lines set_up(int primary, int secondary, const std::string &program, const std::string &pan)
 {
     Lines out;
     auto add = [&](std::string m, int ch) {
         m[1] = "0123456789ABCDEF"[ch];
-        char last = m.back();
-        if (last == 'P' || last == 'N')
-            m = m.substr(0, m.size() - 1) + std::to_string(last == 'P' ? t.program : t.pan);
+        if (m.back() == 'P' || m.back() == 'N')
+            m = m.substr(0, m.size() - 1) + (m.back() == 'P' ? program : pan);
         out.push_back(m);
     };
     for (const Lines *step : {&step1, &step2})
-        for (int ch : {t.secondary, t.primary})
+        for (int ch : {secondary, primary})
             for (const std::string &m : *step)
                 add(m, ch);
     for (const std::string &m : step3)
-        for (int ch : {t.secondary, t.primary})
+        for (int ch : {secondary, primary})
             add(m, ch);
     return out;
-}
-
-const SmfFile &tune()
-{
-    static const SmfFile file = smf_read(music_data, MUSIC_SIZE);
-    return file;
 }
 
 } // namespace
 
 TEST(TuneTest, ChunksHeaderAndConductorTrack)
 {
-    ASSERT_EQ(tune().error, "");
-    Lines chunks;
-    for (const SmfChunk &c : tune().chunks)
-        chunks.push_back(c.type + " " + std::to_string(c.data.size()));
-    EXPECT_EQ(chunks, chunk_table);
-    EXPECT_EQ(MUSIC_SIZE, 7724);
-    EXPECT_EQ(std::to_string(tune().format) + " " + std::to_string(tune().ntracks) + " " +
-                  std::to_string(tune().division), "1 6 480");
-    EXPECT_EQ(tune().chunks[1].data, conductor);
+    ASSERT_EQ(tune.error, "");
+    std::string chunks;
+    for (const SmfChunk &c : tune.chunks)
+        chunks += c.type + " " + to_string(c.data.size()) + ", ";
+    EXPECT_EQ(chunks, "MThd 6, MTrk 23, MTrk 2253, MTrk 2214, MTrk 751, MTrk 2226, MTrk 195, ");
+    EXPECT_EQ(MUSIC_SIZE, 7724); // the chunks and their 8-byte heads fill the file
+    EXPECT_EQ(to_string(tune.format) + " " + to_string(tune.ntracks) + " " + to_string(tune.division), "1 6 480");
+    // Tempo 333333, an empty name, time signature 4 2 5 22 and the end, all at tick 0.
+    EXPECT_EQ(tune.chunks[1].data, (std::vector<uint8_t>{0, 0xFF, 0x51, 3, 0x05, 0x16, 0x15, 0, 0xFF, 0x03, 0, 0,
+                                                         0xFF, 0x58, 4, 4, 2, 5, 22, 0, 0xFF, 0x2F, 0}));
 }
 
 // Its name and set-up at tick 0, then from tick 1920 (the first bar is
@@ -91,31 +82,26 @@ TEST(TuneTest, ChunksHeaderAndConductorTrack)
 // of velocity 95, note-offs as 8n of 80, running status, short delta-times.
 TEST(TuneTest, EachInstrumentTracksNameSetUpNotesAndEnd)
 {
-    ASSERT_EQ(tune().tracks.size(), 6u);
+    ASSERT_EQ(tune.tracks.size(), 6u);
     for (int n = 1; n <= 5; n++) {
-        const Track &t = tracks[n - 1];
-        const std::vector<SmfEvent> &ev = tune().tracks[n];
-        Lines want = set_up(t), got;
-        SCOPED_TRACE(t.name);
-        ASSERT_GT(ev.size(), want.size() + 2);
-        EXPECT_EQ(std::string(ev[0].data.begin(), ev[0].data.end()) + " " + std::to_string(ev[0].meta_type),
-                  std::string(t.name) + " 3");
+        const std::vector<SmfEvent> &ev = tune.tracks[n];
+        SCOPED_TRACE(n);
+        ASSERT_GT(ev.size(), 48u);
+        // Program and pan are read from the set-up, then the whole set-up held against the steps.
+        int primary = ev[32].channel(), secondary = ev[31].channel();
+        std::string program = to_string(ev[31].data.at(0)), pan = to_string(ev[37].data.at(1));
+        Lines want = set_up(primary, secondary, program, pan), got;
         for (size_t i = 1; i <= want.size(); i++)
             got.push_back(ev[i].tick == 0 ? line(ev[i]) : "late");
         EXPECT_EQ(got, want);
         EXPECT_EQ(ev[want.size() + 1].tick, 1920);
-        EXPECT_EQ(std::to_string(ev.back().meta_type) + " " + std::to_string(ev.back().tick),
-                  "47 " + std::to_string(t.end));
 
         std::map<int, int> ons;
-        int low = 128, high = -1, held = 0, most = 0, running = 0;
-        for (const SmfEvent &e : ev) {
-            running += e.running;
-            EXPECT_LE(e.delta_bytes, 3);
-        }
+        int low = 128, high = -1, held = 0, most = 0;
+        long running = std::count_if(ev.begin(), ev.end(), [](const SmfEvent &e) { return e.running; });
         for (size_t i = want.size() + 1; i + 1 < ev.size(); i++) {
             const SmfEvent &e = ev[i];
-            EXPECT_TRUE(e.channel() == t.primary || e.channel() == t.secondary) << e.tick;
+            EXPECT_TRUE(e.delta_bytes <= 3 && (e.channel() == primary || e.channel() == secondary)) << e.tick;
             if (e.kind() == 0x90) {
                 EXPECT_EQ(e.data[1], 95) << e.tick;
                 ons[e.channel()]++;
@@ -128,14 +114,13 @@ TEST(TuneTest, EachInstrumentTracksNameSetUpNotesAndEnd)
                 EXPECT_TRUE(n == 2 && e.kind() == 0xE0) << line(e) << " at " << e.tick;
             }
         }
-        EXPECT_GT(running, 0);
-        char row[64];
-        snprintf(row, sizeof(row), "%d+%d notes, %d..%d, %d at once, %d held at the end",
-                 ons[t.primary], ons[t.secondary], low, high, most, held);
-        char expected[64];
-        snprintf(expected, sizeof(expected), "%d+%d notes, %d..%d, %d at once, 0 held at the end",
-                 t.primary_notes, t.secondary_notes, t.low, t.high, t.most_held);
-        EXPECT_STREQ(row, expected);
+        EXPECT_TRUE(running > 0 && held == 0 && ev.back().meta_type == 47);
+        char row[96];
+        snprintf(row, sizeof(row), "%s %s %s %d %d: %d+%d notes, %d..%d, %d at once, end %d",
+                 std::string(ev[0].data.begin(), ev[0].data.end()).c_str(), program.c_str(), pan.c_str(),
+                 primary, secondary, ons[primary], ons[secondary], low, high, most, ev.back().tick);
+        EXPECT_EQ(row, summaries[n - 1]);
+        EXPECT_EQ(ev[0].meta_type, 3); // the name
     }
 }
 
@@ -143,29 +128,26 @@ TEST(TuneTest, EachInstrumentTracksNameSetUpNotesAndEnd)
 // to 8448 one step of 128 at a time; the helicopter's two overlapping notes.
 TEST(TuneTest, TheFlutesVibratoAndTheHelicopter)
 {
-    Lines held;
-    std::vector<int> bends;
-    for (const SmfEvent &e : tune().tracks.at(2)) {
+    Lines held, helicopter;
+    int bends = 0, low = 8192, high = 8192, last = 8192;
+    for (const SmfEvent &e : tune.tracks.at(2)) {
         if (e.kind() == 0xE0 && e.tick > 0) {
-            EXPECT_TRUE(e.tick > 48000 && e.tick < 49920 && e.channel() == 3) << e.tick;
-            bends.push_back(e.data[0] | e.data[1] << 7);
+            int bend = e.data[0] | e.data[1] << 7;
+            EXPECT_TRUE(e.tick > 48000 && e.tick < 49920 && e.channel() == 3 && bend % 128 == 0 &&
+                        abs(bend - last) <= 128) << e.tick << " " << bend;
+            bends++, last = bend, low = std::min(low, bend), high = std::max(high, bend);
         } else if (e.channel() == 3 && (e.kind() == 0x80 || e.kind() == 0x90)) {
-            held.push_back(std::to_string(e.tick) + " " + line(e));
+            held.push_back(to_string(e.tick) + " " + line(e));
         }
     }
     ASSERT_EQ(held.size(), 2u);
-    std::string key = std::to_string(atoi(held[0].c_str() + 9)); // "48000 93 key 95"
+    std::string key = to_string(atoi(held[0].c_str() + 9)); // "48000 93 key 95"
     EXPECT_EQ(held, (Lines{"48000 93 " + key + " 95", "49920 83 " + key + " 80"}));
-    ASSERT_EQ(bends.size(), 229u);
-    for (size_t i = 0; i < bends.size(); i++)
-        EXPECT_TRUE(bends[i] % 128 == 0 && abs(bends[i] - (i ? bends[i - 1] : 8192)) <= 128) << bends[i];
-    EXPECT_EQ(*std::min_element(bends.begin(), bends.end()), 7936);
-    EXPECT_EQ(*std::max_element(bends.begin(), bends.end()), 8448);
+    EXPECT_EQ(to_string(bends) + " " + to_string(low) + ".." + to_string(high), "229 7936..8448");
 
-    Lines helicopter;
-    for (const SmfEvent &e : tune().tracks.at(5))
+    for (const SmfEvent &e : tune.tracks.at(5))
         if (e.tick > 0 && !e.is_meta())
-            helicopter.push_back(std::to_string(e.tick) + " " + line(e));
+            helicopter.push_back(to_string(e.tick) + " " + line(e));
     EXPECT_EQ(helicopter, (Lines{"1920 98 57 95", "21120 98 57 95", "30720 88 57 80", "49920 88 57 80"}));
 }
 
