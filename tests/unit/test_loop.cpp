@@ -17,10 +17,7 @@ struct LoopTest : ::testing::Test {
     {
         fake::reset();
         // The handles of an earlier run; full and wndclass stay as initialised.
-        WindowContext.hInstance = NULL;
-        WindowContext.hDC = NULL;
-        WindowContext.hRC = NULL;
-        WindowContext.hWnd = NULL;
+        WindowContext.hInstance = NULL, WindowContext.hDC = NULL, WindowContext.hRC = NULL, WindowContext.hWnd = NULL;
     }
     // A clock that starts at `start` and then reads `start + t` for each t.
     int run(DWORD start, std::initializer_list<DWORD> times)
@@ -95,8 +92,7 @@ TEST_F(LoopTest, EscapeMidDrainStillEmptiesTheQueueAndRendersThatPass)
         }
     };
     EXPECT_EQ(run(0, {10, 20, 30}), 0);
-    Lines drain = fake::from("timeGetTime 20", 17);
-    EXPECT_EQ(drain, (Lines{"timeGetTime 20", "PeekMessageA NULL 0 0 1 WM_KEYDOWN",
+    EXPECT_EQ(fake::from("timeGetTime 20", 17), (Lines{"timeGetTime 20", "PeekMessageA NULL 0 0 1 WM_KEYDOWN",
                             "TranslateMessage WM_KEYDOWN", "DispatchMessageA WM_KEYDOWN",
                             "PostQuitMessage 0", "PeekMessageA NULL 0 0 1 WM_CHAR",
                             "TranslateMessage WM_CHAR", "DispatchMessageA WM_CHAR",
@@ -115,8 +111,7 @@ TEST_F(LoopTest, TheDrainGoesOnPastAQuitAndTheCloseBoxEndsTheRun)
     fake::post(WM_QUIT, 0, 0, NULL);
     fake::post(WM_CLOSE);
     run(0, {10, 20, 30});
-    EXPECT_EQ(fake::only({"DispatchMessageA"}), (Lines{"DispatchMessageA WM_QUIT",
-                                                       "DispatchMessageA WM_CLOSE",
-                                                       "DispatchMessageA WM_QUIT"}));
+    EXPECT_EQ(fake::only({"DispatchMessageA"}),
+              (Lines{"DispatchMessageA WM_QUIT", "DispatchMessageA WM_CLOSE", "DispatchMessageA WM_QUIT"}));
     EXPECT_EQ(frames(), Lines{"frame_render 10 10"});
 }

@@ -13,16 +13,11 @@ namespace {
 
 // The frame adds (3, 26, 3, 3): 806 x 629 centred on 1920 x 1080.
 const Lines windowed = {
-    "RegisterClassA zo_ 0x23 WindowProc module",
-    "AdjustWindowRect 0,0,800,600 0x16C80000 0",
-    "GetSystemMetrics 1",
-    "GetSystemMetrics 0",
-    "CreateWindowExA 0x40100 zo_ ostra velumin! 0x16C80000 557 225 806 629 NULL NULL module NULL",
-    "GetDC hwnd",
-    "ChoosePixelFormat hdc pfd(40,1,0x25,0,32,8,32)",
-    "SetPixelFormat hdc 7 pfd(40,1,0x25,0,32,8,32)",
-    "wglCreateContext hdc",
-    "wglMakeCurrent hdc hrc",
+    "RegisterClassA zo_ 0x23 WindowProc module", "AdjustWindowRect 0,0,800,600 0x16C80000 0",
+    "GetSystemMetrics 1", "GetSystemMetrics 0",
+    "CreateWindowExA 0x40100 zo_ ostra velumin! 0x16C80000 557 225 806 629 NULL NULL module NULL", "GetDC hwnd",
+    "ChoosePixelFormat hdc pfd(40,1,0x25,0,32,8,32)", "SetPixelFormat hdc 7 pfd(40,1,0x25,0,32,8,32)",
+    "wglCreateContext hdc", "wglMakeCurrent hdc hrc",
 };
 
 // What window_end releases after each failing step (none: after success);
@@ -45,17 +40,13 @@ const struct {
     const char *call;
     LRESULT result;
 } proc_rows[] = {
-    {WM_SYSCOMMAND, SC_SCREENSAVE, "", 0},
-    {WM_SYSCOMMAND, SC_MONITORPOWER, "", 0},
+    {WM_SYSCOMMAND, SC_SCREENSAVE, "", 0}, {WM_SYSCOMMAND, SC_MONITORPOWER, "", 0},
     {WM_SYSCOMMAND, SC_CLOSE, "DefWindowProcA hwnd WM_SYSCOMMAND 61536 5", 77},
     {WM_SYSCOMMAND, SC_SCREENSAVE | 1, "DefWindowProcA hwnd WM_SYSCOMMAND 61761 5", 77},
     {WM_SYSCOMMAND, SC_MONITORPOWER + 1, "DefWindowProcA hwnd WM_SYSCOMMAND 61809 5", 77},
-    {WM_CLOSE, 0, "PostQuitMessage 0", 0},
-    {WM_DESTROY, 0, "PostQuitMessage 0", 0},
-    {WM_KEYDOWN, VK_ESCAPE, "PostQuitMessage 0", 0},
-    {WM_KEYDOWN, 'A', "DefWindowProcA hwnd WM_KEYDOWN 65 5", 77},
-    {WM_CHAR, 27, "PostQuitMessage 0", 0},
-    {WM_CHAR, 28, "DefWindowProcA hwnd WM_CHAR 28 5", 77},
+    {WM_CLOSE, 0, "PostQuitMessage 0", 0}, {WM_DESTROY, 0, "PostQuitMessage 0", 0},
+    {WM_KEYDOWN, VK_ESCAPE, "PostQuitMessage 0", 0}, {WM_KEYDOWN, 'A', "DefWindowProcA hwnd WM_KEYDOWN 65 5", 77},
+    {WM_CHAR, 27, "PostQuitMessage 0", 0}, {WM_CHAR, 28, "DefWindowProcA hwnd WM_CHAR 28 5", 77},
     {WM_KEYUP, VK_ESCAPE, "DefWindowProcA hwnd 0x101 27 5", 77},
     {MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, "DefWindowProcA hwnd MM_MCINOTIFY 1 5", 77},
 };
