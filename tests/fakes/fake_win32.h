@@ -19,7 +19,6 @@ extern const HMODULE the_module;
 
 struct Win32 {
     std::string fail;             // the name of the call that fails, "" for none
-    int screen_width = 1920, screen_height = 1080;
     RECT frame = {-3, -26, 3, 3}; // what AdjustWindowRect adds to each side
 
     // The clock: scripted values first, then `now`, advancing by `tick` after

@@ -45,15 +45,6 @@ const Lines first_trees = {
     "glColor3f 0.46954346 0.8377991 0.45129395",
 };
 
-size_t at(const std::string &prefix, bool last = false)
-{
-    size_t found = fake::log.size();
-    for (size_t k = 0; k < fake::log.size(); k++)
-        if (fake::log[k].rfind(prefix, 0) == 0 && (found == fake::log.size() || last))
-            found = k;
-    return found;
-}
-
 using FrameTest = SceneTest;
 
 } // namespace
@@ -92,21 +83,6 @@ TEST_F(FrameTest, SceneInitOrderAndFixedState)
         flyer_reset(i);
         EXPECT_EQ(placed, text(flyers[i])) << i;
     }
-}
-
-// Walls and terrain unlit, the particle pass switching lighting on, the lit
-// forest, then the flyers; nothing else touches lighting.
-TEST_F(FrameTest, PassesComeInOrderAndOnlyTheParticlePassLights)
-{
-    particles[0] = Particle{1, 2, 3, 0, 1.0f, 0.5f, 1, 0};
-    frame_render(1000, 16);
-    size_t order[] = {at("glMatrixMode 5888"), at("glBegin 8"), at("glEnd", true), at("glDisable 2896"),
-                      at("gluSphere quadric 0.0078125"), at("glEnable 2896"), at("glRotatef 270"),
-                      at("gluSphere quadric 3 3 5", true), at("glScalef 2 2 2"), fake::log.size()};
-    for (size_t k = 1; k < std::size(order); k++)
-        EXPECT_LT(order[k - 1], order[k]) << k;
-    EXPECT_EQ(fake::only({"glBegin"}).size(), 1u + 255); // walls, then 255 terrain strips
-    EXPECT_EQ(fake::only({"glEnable", "glDisable"}), (Lines{"glDisable 2896", "glEnable 2896"}));
 }
 
 TEST_F(FrameTest, WallsThenTerrainStrips)

@@ -51,7 +51,7 @@ const struct {
     {MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, "DefWindowProcA hwnd MM_MCINOTIFY 1 5", 77},
 };
 
-struct WindowContext record(int full) { return {fake::the_module, NULL, NULL, NULL, full, "zo_"}; }
+struct WindowContext record() { return {fake::the_module, NULL, NULL, NULL, 0, "zo_"}; }
 
 } // namespace
 
@@ -67,7 +67,7 @@ TEST(WindowTest, EachFailingStepLeavesExactlyWhatWindowEndReleases)
         SCOPED_TRACE(f.step);
         fake::reset();
         fake::win32.fail = f.step;
-        struct WindowContext ctx = record(0);
+        struct WindowContext ctx = record();
         EXPECT_EQ(window_init(&ctx), f.step[0] ? 0 : 1);
         size_t made = windowed.size(); // up to and including the failing call
         for (size_t i = windowed.size(); i-- > 0;)
@@ -78,27 +78,6 @@ TEST(WindowTest, EachFailingStepLeavesExactlyWhatWindowEndReleases)
         window_end(&ctx);
         EXPECT_EQ(fake::log, Lines(release_all.end() - (long)f.released, release_all.end()));
     }
-}
-
-// A screen smaller than the window gives a negative position, rounded down;
-// a refused fullscreen mode fails before any window, and window_end restores
-// the display whatever happened.
-TEST(WindowTest, SmallScreensAndARefusedFullscreenMode)
-{
-    fake::reset();
-    fake::win32.screen_width = 800, fake::win32.screen_height = 600;
-    struct WindowContext ctx = record(0);
-    ASSERT_EQ(window_init(&ctx), 1);
-    EXPECT_EQ(fake::log[4], "CreateWindowExA 0x40100 zo_ ostra velumin! 0x16C80000 -3 -15 806 629 NULL NULL "
-                            "module NULL");
-    fake::reset();
-    fake::win32.fail = "ChangeDisplaySettingsA";
-    ctx = record(1);
-    EXPECT_EQ(window_init(&ctx), 0);
-    fake::log.push_back("--");
-    window_end(&ctx);
-    EXPECT_EQ(fake::log, (Lines{windowed[0], "ChangeDisplaySettingsA 800x600x32 0x1C0000 156 0 4", "--",
-                                "UnregisterClassA zo_ module", "ChangeDisplaySettingsA NULL 0", "ShowCursor 1"}));
 }
 
 TEST(WindowTest, WindowProcEveryRowOfTheTable)
