@@ -1,7 +1,7 @@
 // win32.h -- the one door from the program to its platform.
 // Under mingw-w64 it is the real Windows, multimedia, OpenGL and GLU headers.
 // On Linux it declares exactly the Win32 subset the program calls, with the
-// Windows layouts and values; the linux_*.cpp files beside it implement them
+// Windows layouts and values; the files of linux/ implement them
 // over SDL2, FluidSynth and Mesa. Nothing here knows about the scene.
 #pragma once
 

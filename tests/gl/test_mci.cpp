@@ -1,6 +1,6 @@
 // test_mci.cpp -- the MCI sequencer layer on real FluidSynth and SDL audio.
-#include "platform/linux_mci.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_mci.h"
+#include "platform/linux/linux_platform.h"
 
 #include <gtest/gtest.h>
 

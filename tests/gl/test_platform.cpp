@@ -1,6 +1,6 @@
 // test_platform.cpp -- the Linux window layer and WGL on a real virtual display:
 // what a recording window procedure sees ("message wParam lParam>>29") against tables.
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

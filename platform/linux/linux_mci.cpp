@@ -5,9 +5,9 @@
 // other command, keyword or position fails with its MCI error code. There
 // are no waveform sounds, so sndPlaySoundA has nothing to play or stop. The
 // soundfont is found and loaded once per process, ahead of the first open.
-#include "platform/linux_mci.h"
-#include "platform/linux_platform.h"
-#include "platform/linux_smf.h"
+#include "platform/linux/linux_mci.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_smf.h"
 
 #include <SDL.h>
 #include <fluidsynth.h>

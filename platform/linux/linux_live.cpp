@@ -1,7 +1,7 @@
 // linux_live.cpp -- the clock and the presentation of the live program:
 // winmm's millisecond clock, monotonic and wrapping at 2^32, and SwapBuffers
 // to the screen. The video capture has its own of both.
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
 #include <time.h>

@@ -3,7 +3,7 @@
 // and the close requests that signals and the X server make. Only what the
 // program calls: one thread's queue, top-level windows, no painting, no child
 // windows, no menus; the frame is the window manager's, zero where there is none.
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -4,8 +4,8 @@
 // program, and after the run the tune is rendered offline and muxed in. The
 // live sequencer plays silently meanwhile; nothing but the 800x600 client
 // area is captured, and nothing is played to a sound card.
-#include "platform/linux_mci.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_mci.h"
+#include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
 #include <fluidsynth.h>

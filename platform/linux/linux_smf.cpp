@@ -1,5 +1,5 @@
 // linux_smf.cpp -- the Standard MIDI File reader.
-#include "platform/linux_smf.h"
+#include "platform/linux/linux_smf.h"
 
 #include <limits.h>
 

@@ -2,7 +2,7 @@
 // system's Mesa. One pixel format is offered per window: the RGBA, double-
 // buffered visual with depth that the window was made with. No swap interval
 // is set and no GL state is touched: a new context has GL's defaults.
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
 

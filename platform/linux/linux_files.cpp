@@ -5,7 +5,7 @@
 // link is followed below the data home, and a file with another name (a hard
 // link) is not written, so a write cannot land in some other file. Other
 // paths go to the C runtime unchanged.
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_platform.h"
 
 #include <errno.h>
 #include <fcntl.h>

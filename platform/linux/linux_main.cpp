@@ -1,8 +1,8 @@
 // linux_main.cpp -- the process entry: the program starts in WinMain, with no
 // arguments passed on, and its result is the exit code. It owns the order of
 // the shutdown: the sequencer plays on SDL audio, so it ends before SDL does.
-#include "platform/linux_mci.h"
-#include "platform/linux_platform.h"
+#include "platform/linux/linux_mci.h"
+#include "platform/linux/linux_platform.h"
 
 int main(void)
 {
