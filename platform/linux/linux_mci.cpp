@@ -43,13 +43,17 @@
 // anyway: an output that pulls nothing must not hang the program.
 #define START_WAIT_MS 1000
 
+// How long an open waits for the soundfont and the synthesizer before it
+// gives up as if there were none: a soundfont on a file system that stops
+// answering must not hold the program before its first frame.
+#define PREPARE_WAIT_MS 5000
+
+// FluidSynth's own default comes first: on Debian it is the administrator's
+// choice of General MIDI soundfont. These are where other systems keep one.
 static const char *const usual_soundfonts[] = {
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
     "/usr/share/soundfonts/default.sf2",
     "/usr/share/soundfonts/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/soundfonts/FluidR3_GM2-2.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
 };
 
 // The soundfont and the synthesizer, made on a helper thread from process
@@ -152,10 +156,23 @@ static int file_playable(const std::vector<unsigned char> &bytes, Sequencer *s)
 // A General MIDI soundfont is a RIFF file of form "sfbk". Read without stdio,
 // as the soundfont itself is below: the exit of the process takes stdio's
 // streams apart, and the helper thread may be reading then.
+// Only a regular file is read: a FIFO or a device at the place would block.
+static int regular_open(const char *path)
+{
+    struct stat st;
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                    fcntl(fd, F_SETFL, 0) != 0)) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
 static int soundfont_at(const char *path)
 {
     unsigned char head[12];
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = regular_open(path);
     if (fd < 0)
         return 0;
     ssize_t got = read(fd, head, sizeof(head));
@@ -173,7 +190,6 @@ static bool soundfont_find(std::string *found)
     if (chosen && *chosen) {
         candidates.push_back(chosen);
     } else {
-        candidates.assign(std::begin(usual_soundfonts), std::end(usual_soundfonts));
         fluid_settings_t *settings = new_fluid_settings();
         char *builtin = NULL;
         if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &builtin) ==
@@ -183,6 +199,7 @@ static bool soundfont_find(std::string *found)
         }
         if (settings)
             delete_fluid_settings(settings);
+        candidates.insert(candidates.end(), std::begin(usual_soundfonts), std::end(usual_soundfonts));
     }
     for (const std::string &path : candidates) {
         if (soundfont_at(path.c_str())) {
@@ -210,11 +227,11 @@ struct FontFile {
 static void *font_open(const char *path)
 {
     struct stat st;
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = regular_open(path);
     if (fd < 0)
         return NULL;
     void *base = MAP_FAILED;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    if (fstat(fd, &st) == 0 && st.st_size > 0)
         base = mmap(NULL, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fd, 0);
     close(fd);
     return base == MAP_FAILED ? NULL : new FontFile{(const unsigned char *)base, st.st_size, 0};
@@ -318,11 +335,14 @@ void linux_mci_prepare(void)
     pthread_sigmask(SIG_SETMASK, &old, NULL);
 }
 
-static Preparation *preparation_wait(int stage)
+// The preparation once it has reached `stage`, or NULL when it has not by
+// `deadline`: a helper held up in the file system is left to itself.
+static Preparation *preparation_wait(int stage, std::chrono::steady_clock::time_point deadline)
 {
     linux_mci_prepare();
     std::unique_lock<std::mutex> hold(prepared->lock);
-    prepared->advanced.wait(hold, [stage] { return prepared->stage >= stage; });
+    if (!prepared->advanced.wait_until(hold, deadline, [stage] { return prepared->stage >= stage; }))
+        return NULL;
     return prepared;
 }
 
@@ -430,8 +450,9 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
         return MCIERR_INVALID_FILE;
 
     // Without instruments there is no MIDI output to play on.
-    Preparation *p = preparation_wait(MADE);
-    if (!p->font)
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PREPARE_WAIT_MS);
+    Preparation *p = preparation_wait(MADE, deadline);
+    if (!p || !p->font)
         return MCIERR_SEQ_NOMIDIPRESENT;
     if (!p->synth)
         return MCIERR_OUT_OF_MEMORY;
@@ -448,7 +469,8 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     seq.driver = new_fluid_audio_driver(p->settings, seq.synth);
     if (!seq.driver)
         return MCIERR_HARDWARE;
-    if (!preparation_wait(LOADED)->loaded)
+    p = preparation_wait(LOADED, deadline);
+    if (!p || !p->loaded)
         return MCIERR_SEQ_NOMIDIPRESENT;
 
     seq.player = new_fluid_player(seq.synth);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static char dir_name[] = "/tmp/ostra-mci.XXXXXX";
@@ -86,8 +87,9 @@ TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
 TEST(MciProcess, NoSoundfontFailsTheOpenAndAnExitDuringTheLoadIsClean)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    for (std::string font : {std::string("/none.sf2"), dir + "t.mid"}) // none, and a file that is none
-        EXPECT_EXIT((setenv("OSTRA_SOUNDFONT", font.c_str(), 1), exit((int)send(tune("t.mid")))),
+    mkfifo((dir + "fifo.sf2").c_str(), 0600); // opened for reading, it would wait for a writer
+    for (std::string font : {std::string("/none.sf2"), dir + "t.mid", dir + "fifo.sf2"}) // none, a file that is none
+        EXPECT_EXIT((alarm(5), setenv("OSTRA_SOUNDFONT", font.c_str(), 1), exit((int)send(tune("t.mid")))),
                     ::testing::ExitedWithCode(MCIERR_SEQ_NOMIDIPRESENT & 0xFF), "") << font;
     for (int ms : {0, 5, 20})
         EXPECT_EXIT((alarm(5), setenv("OSTRA_SOUNDFONT", "/usr/share/sounds/sf2/FluidR3_GM.sf2", 1),
