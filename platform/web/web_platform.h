@@ -1,0 +1,62 @@
+// web_platform.h -- what the web platform files share among themselves: the
+// records behind the handles, the message post (the sequencer's end notice
+// takes it too), the clock's options and the page's side of a window. The
+// program never includes this; it sees only win32.h.
+#pragma once
+
+#include "platform/win32.h"
+
+struct HDC__ {
+    HWND window;
+    int pixel_format; // 0 until SetPixelFormat
+};
+
+// A window is the page's canvas; there is one canvas, made anew for each window.
+struct HWND__ {
+    int alive;
+    WNDPROC proc;
+    DWORD style;
+    struct HDC__ dc; // CS_OWNDC: one device context for the window's life
+};
+
+struct HGLRC__ {
+    int alive;
+    int webgl; // the WebGL context's handle, 0 for none
+    HWND window;
+};
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Appends a message to the queue. Called from the page's events and the
+// sequencer's callbacks, which run while the program waits in SwapBuffers.
+void web_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+#ifdef __cplusplus
+}
+#endif
+
+// A key from the page: the browser's key code (the Windows virtual key for
+// the keys we know), pressed or released, a repeat, and the modifiers held.
+// Returns 1 when the key was the program's (the page then takes no action of
+// its own on it).
+int web_key(HWND window, int key_code, int down, int repeat, int alt, int ctrl, int shift);
+
+// The window (canvas) the keys go to: the first living one, or NULL.
+HWND web_key_window(void);
+
+// The clock's options: fps 0 is the real clock; until 0 is the program's own end.
+void web_clock_options(int fps, long until);
+// The clock in milliseconds for the platform's own use (message times): it
+// leaves the program's samples alone.
+DWORD web_clock_now(void);
+// A frame was presented; the end of the run by --until is decided here.
+void web_clock_presented(HWND window);
+
+// The page's side (web_page.cpp): a fresh canvas of the client size under the
+// title, the box, the yield to the browser. Each returns 1 on success.
+int web_page_canvas(int width, int height, const char *title);
+int web_page_box(const char *caption, const char *text, int icon);
+void web_page_present(void);
+void web_page_hold_screen(int hold);
