@@ -1,8 +1,9 @@
 // win32.h -- the one door from the program to its platform.
 // Under mingw-w64 it is the real Windows, multimedia, OpenGL and GLU headers.
-// On Linux it declares exactly the Win32 subset the program calls, with the
-// Windows layouts and values; the files of linux/ implement them
-// over SDL2, FluidSynth and Mesa. Nothing here knows about the scene.
+// Elsewhere it declares exactly the Win32 subset the program calls, with the
+// Windows layouts and values; the files of linux/ implement them over SDL2,
+// FluidSynth and Mesa, those of web/ in the browser (emscripten) over WebGL
+// and WebAudio. Nothing here knows about the scene.
 #pragma once
 
 #ifdef _WIN32
@@ -291,14 +292,20 @@ BOOL sndPlaySoundA(LPCSTR sound, UINT flags);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show);
 
 // The C runtime's fopen, taught the Windows drive paths the program uses:
-// "c:\e.mid" lands in a private per-user directory. Other paths pass through.
+// on Linux "c:\e.mid" lands in a private per-user directory, in the browser
+// in the page's in-memory file system. Other paths pass through.
 // <cstdio> comes first because it undefines fopen when it is first included:
 // a C++ header included after this one would otherwise silently drop the
 // mapping and write "c:\e.mid" into the working directory.
 #ifdef __cplusplus
 #include <cstdio>
 #endif
+#ifdef __EMSCRIPTEN__
+FILE *web_fopen(const char *path, const char *mode);
+#define fopen web_fopen
+#else
 FILE *linux_fopen(const char *path, const char *mode);
 #define fopen linux_fopen
+#endif
 
 #endif
