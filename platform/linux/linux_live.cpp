@@ -15,7 +15,7 @@ DWORD timeGetTime(void)
 
 BOOL SwapBuffers(HDC dc)
 {
-    if (!linux_dc_valid(dc))
+    if (!linux_dc_drawable(dc))
         return FALSE;
     SDL_GL_SwapWindow(dc->window->sdl);
     return TRUE;

@@ -16,6 +16,7 @@ struct HDC__ {
 
 struct HWND__ {
     int alive;
+    int lost; // X destroyed it under us: nothing may draw to it or present it any more
     SDL_Window *sdl;
     WNDPROC proc;
     DWORD style;
@@ -37,6 +38,8 @@ HWND linux_window_from_sdl(uint32_t id);
 
 // A device context of a living window.
 int linux_dc_valid(HDC dc);
+// And one whose window X still has: the only kind GL may draw to or present.
+int linux_dc_drawable(HDC dc);
 
 // Appends a message to the thread's queue; safe to call from any thread.
 void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -12,13 +12,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <regex.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -42,7 +46,7 @@ static const char *const phase_names[T_COUNT] = {
 };
 
 static struct {
-    std::string out, ffmpeg;
+    std::string out;
     int fps = 60;
     long until; // 0: the program's own end
     int frames; // how many the run presents
@@ -53,6 +57,7 @@ static struct {
     int broken; // the encoder stopped taking frames
 
     std::string video_tmp, partial; // beside the output, removed or renamed at the end
+    int video_fd = -1, partial_fd = -1; // held open for their locks
     pid_t child = -1;
     int child_input = -1;
     std::vector<unsigned char> pixels, frame;
@@ -165,7 +170,7 @@ static void frame_encode(void)
 
 BOOL SwapBuffers(HDC dc)
 {
-    if (!linux_dc_valid(dc))
+    if (!linux_dc_drawable(dc))
         return FALSE;
     glFinish(); // Mesa may draw only now: that is the frame's time, not the read-back's
     lap(cap.presented.load() ? T_DRAW : T_SHELL);
@@ -233,66 +238,121 @@ static void connection_lost(void)
     _exit(1);
 }
 
-// An empty file beside the output, named after it, for ffmpeg to overwrite.
-static int temp_make(std::string *path, const char *kind)
+// The temporary files' names: ".NAME.partial-XXXXXX.mp4" and
+// ".NAME.video-XXXXXX.mp4" beside the output NAME.
+#define TEMP_PATTERN "^\\..*\\.(partial|video)-[A-Za-z0-9]{6}\\.mp4$"
+
+static std::string out_dir(void)
 {
     size_t slash = cap.out.rfind('/');
-    std::string dir = slash == std::string::npos ? "" : cap.out.substr(0, slash + 1);
-    std::string name = cap.out.substr(dir.size());
-    *path = dir + "." + name + "." + kind + "-XXXXXX.mp4";
-    int fd = mkstemps(&(*path)[0], 4);
-    if (fd < 0) {
-        path->clear();
-        return 0;
-    }
-    // mkstemps makes it owner-only; the video gets a new file's usual rights.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    return 1;
+    return slash == std::string::npos ? "" : cap.out.substr(0, slash + 1);
 }
 
-static std::string program_find(const char *name)
+// Both name one file, not a link to it: what a clean-up locked is what it removes.
+static int same_file(const struct stat *a, const struct stat *b)
 {
-    const char *path = getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    for (size_t at = 0; at <= dirs.size();) {
-        size_t end = dirs.find(':', at);
-        if (end == std::string::npos)
-            end = dirs.size();
-        std::string file = (end > at ? dirs.substr(at, end - at) : ".") + "/" + name;
-        if (access(file.c_str(), X_OK) == 0)
-            return file;
-        at = end + 1;
+    return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+}
+
+// Every capture holds an exclusive lock on its temporary files from the
+// moment they are made to its end, and so does each ffmpeg it starts while
+// that runs. A temporary file of ours in the output's folder whose lock can
+// be taken is therefore the leftover of a capture that was killed, and goes.
+static void leftovers_remove(void)
+{
+    std::string dir = out_dir();
+    DIR *d = opendir(dir.empty() ? "." : dir.c_str());
+    regex_t ours;
+    if (!d)
+        return;
+    if (regcomp(&ours, TEMP_PATTERN, REG_EXTENDED | REG_NOSUB) != 0) {
+        closedir(d);
+        return;
     }
-    return "";
+    while (struct dirent *e = readdir(d)) {
+        if (regexec(&ours, e->d_name, 0, NULL, 0) != 0)
+            continue;
+        struct stat st, named;
+        int fd = openat(dirfd(d), e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid() &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            fstatat(dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && same_file(&st, &named))
+            unlinkat(dirfd(d), e->d_name, 0);
+        close(fd);
+    }
+    regfree(&ours);
+    closedir(d);
+}
+
+// An empty file beside the output, named after it, for ffmpeg to overwrite,
+// made and locked. Another capture's clean-up may take it away between the
+// two, so it counts as ours only if its name still names it once locked.
+// Where the file system has no locks, nobody's clean-up can take one either.
+static int temp_make(std::string *path, int *fd_out, const char *kind)
+{
+    for (int tries = 0; tries < 100; tries++) {
+        *path = out_dir() + "." + cap.out.substr(out_dir().size()) + "." + kind + "-XXXXXX.mp4";
+        int fd = mkstemps(&(*path)[0], 4);
+        if (fd < 0)
+            break;
+        struct stat mine, named;
+        int lock = flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : errno == EWOULDBLOCK ? -1 : 0;
+        if (lock >= 0 && fstat(fd, &mine) == 0 && stat(path->c_str(), &named) == 0 &&
+            same_file(&mine, &named)) {
+            // mkstemps makes it owner-only; the video gets a new file's usual rights.
+            mode_t mask = umask(0);
+            umask(mask);
+            fchmod(fd, 0666 & ~mask);
+            *fd_out = fd;
+            return 1;
+        }
+        close(fd);
+        errno = EAGAIN;
+    }
+    path->clear();
+    return 0;
 }
 
 // Starts ffmpeg reading its standard input from a pipe of ours. In a process
-// group of its own a terminal's Ctrl+C reaches only us, and we stop it.
+// group of its own a terminal's Ctrl+C reaches only us, and we stop it. It
+// shares our temporary files' locks, so that our end does not free them
+// while it still writes.
 static void child_start(const std::vector<std::string> &args)
 {
     std::vector<char *> argv;
-    argv.push_back((char *)cap.ffmpeg.c_str());
+    argv.push_back((char *)"ffmpeg");
     for (const std::string &a : args)
         argv.push_back((char *)a.c_str());
     argv.push_back(NULL);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         fail(1, "cannot make a pipe: %s", strerror(errno));
-    cap.child = fork();
-    if (cap.child == 0) {
-        setpgid(0, 0);
-        signal(SIGPIPE, SIG_DFL);
-        dup2(fds[0], 0);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    posix_spawn_file_actions_t files;
+    posix_spawnattr_t attr;
+    sigset_t pipe_default; // we ignore SIGPIPE; the child ends on it as programs do
+    sigemptyset(&pipe_default);
+    sigaddset(&pipe_default, SIGPIPE);
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_adddup2(&files, fds[0], 0);
+    for (int held : {cap.video_fd, cap.partial_fd})
+        posix_spawn_file_actions_adddup2(&files, held, held); // kept open across the exec
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setsigdefault(&attr, &pipe_default);
+    int error = posix_spawnp(&cap.child, argv[0], &files, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attr);
     close(fds[0]);
-    if (cap.child < 0)
-        fail(1, "cannot start %s: %s", cap.ffmpeg.c_str(), strerror(errno));
     cap.child_input = fds[1];
+    if (error) {
+        cap.child = -1;
+        if (error == ENOENT)
+            fail(1, "ffmpeg not found; install it (apt-get install ffmpeg)");
+        fail(1, "cannot start ffmpeg: %s", strerror(error));
+    }
 }
 
 // Closes the child's input and waits for it; 1 when it ended well. An
@@ -494,10 +554,9 @@ int main(int argc, char **argv)
     cap.tty = isatty(2);
     cap.times = getenv("OSTRA_VIDEO_TIMES") != NULL;
     cap.started = cap.mark = now_s();
-    cap.ffmpeg = program_find("ffmpeg");
-    if (cap.ffmpeg.empty())
-        fail(1, "ffmpeg not found; install it (apt-get install ffmpeg)");
-    if (!temp_make(&cap.partial, "partial") || !temp_make(&cap.video_tmp, "video"))
+    //leftovers_remove();
+    if (!temp_make(&cap.partial, &cap.partial_fd, "partial") ||
+        !temp_make(&cap.video_tmp, &cap.video_fd, "video"))
         fail(1, "cannot write %s: %s", cap.out.c_str(), strerror(errno));
     cap.pixels.resize(WIDTH * HEIGHT * 3);
     cap.frame.resize(WIDTH * HEIGHT * 3);

@@ -15,10 +15,15 @@ int linux_dc_valid(HDC dc)
     return dc && dc->window && dc->window->alive && dc == &dc->window->dc;
 }
 
+int linux_dc_drawable(HDC dc)
+{
+    return linux_dc_valid(dc) && !dc->window->lost;
+}
+
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd)
 {
     const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    if (!linux_dc_valid(dc) || !pfd || !dc->window->gl_ok)
+    if (!linux_dc_drawable(dc) || !pfd || !dc->window->gl_ok)
         return 0;
     if ((pfd->dwFlags & needed) != needed || pfd->iPixelType != PFD_TYPE_RGBA)
         return 0;
@@ -27,7 +32,7 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd)
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *)
 {
-    if (!linux_dc_valid(dc) || format != 1 || !dc->window->gl_ok)
+    if (!linux_dc_drawable(dc) || format != 1 || !dc->window->gl_ok)
         return FALSE;
     if (dc->pixel_format && dc->pixel_format != format)
         return FALSE; // a window's pixel format is set once
@@ -38,7 +43,7 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *)
 HGLRC wglCreateContext(HDC dc)
 {
     HGLRC rc = NULL;
-    if (!linux_dc_valid(dc) || !dc->pixel_format)
+    if (!linux_dc_drawable(dc) || !dc->pixel_format)
         return NULL;
     for (int i = 0; i < MAX_CONTEXTS && !rc; i++)
         if (!contexts[i].alive)
@@ -63,7 +68,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC rc)
         SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), NULL);
         return TRUE;
     }
-    if (!linux_dc_valid(dc) || rc < contexts || rc >= contexts + MAX_CONTEXTS || !rc->alive)
+    if (!linux_dc_drawable(dc) || rc < contexts || rc >= contexts + MAX_CONTEXTS || !rc->alive)
         return FALSE;
     return SDL_GL_MakeCurrent(dc->window->sdl, rc->sdl) == 0;
 }

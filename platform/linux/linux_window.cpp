@@ -589,6 +589,17 @@ static void post_key(const SDL_KeyboardEvent &key)
     linux_post_message(window, message, vk, lParam);
 }
 
+// The window is gone from the X server. Mesa would still read its size and
+// draw into it, and with no window to ask it takes garbage for the size and
+// crashes; so its context is let go at once. The program's GL calls then go
+// nowhere and its presents do nothing, until the close it is sent ends the run.
+static void window_forget(HWND window)
+{
+    window->lost = 1;
+    if (SDL_GL_GetCurrentWindow() == window->sdl && SDL_GL_GetCurrentContext())
+        SDL_GL_MakeCurrent(window->sdl, NULL);
+}
+
 // Turns what SDL, the signal handlers and the X error handler have seen into
 // window messages: keys, and close requests (the close box, the window
 // manager's close, a signal, the window destroyed under us) as SC_CLOSE.
@@ -628,6 +639,7 @@ static void pump_events(void)
     for (int i = 0; i < MAX_WINDOWS; i++)
         if (windows[i].alive && window_lost[i] == 1) {
             window_lost[i] = 2;
+            window_forget(&windows[i]);
             linux_post_message(&windows[i], WM_SYSCOMMAND, SC_CLOSE, 0);
         }
 }

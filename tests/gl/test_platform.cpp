@@ -2,8 +2,10 @@
 // what a recording window procedure sees ("message wParam lParam>>29") against tables.
 #include "platform/linux/linux_platform.h"
 
+#include <gtest/gtest.h> // before X11, whose macros it would not survive
 #include <SDL.h>
-#include <gtest/gtest.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <thread>
 
@@ -19,7 +21,7 @@ static std::string line(UINT message, WPARAM wParam, LPARAM lParam)
 
 static LRESULT CALLBACK record(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    seen.push_back(line(message, wParam, lParam));
+    seen.push_back(line(message, wParam, lParam) + (SDL_GL_GetCurrentContext() ? " drawing" : ""));
     if (message == WM_DESTROY)
         PostQuitMessage(5);
     if (message == WM_SYSCOMMAND && wParam != SC_CLOSE && refuse_saver)
@@ -96,6 +98,26 @@ TEST_F(Platform, TheScreenSaverIsAskedAtCreationAndHeldOffOnlyWhileRefused)
     EXPECT_FALSE(SDL_IsScreenSaverEnabled());
     DestroyWindow(window);
     EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+}
+
+// Mesa would go on drawing into a window that another client destroyed.
+TEST_F(Platform, AWindowDestroyedUnderUsLetsItsContextGoBeforeItsCloseComes)
+{
+    HDC dc = GetDC(window);
+    PIXELFORMATDESCRIPTOR pfd = {.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER};
+    HGLRC rc = SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd) ? wglCreateContext(dc) : NULL;
+    ASSERT_TRUE(wglMakeCurrent(dc, rc));
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
+    Display *other = XOpenDisplay(NULL);
+    XDestroyWindow(other, info.info.x11.window);
+    XCloseDisplay(other);
+    seen.clear();
+    for (int i = 0; i < 100 && seen.empty(); i++, SDL_Delay(10))
+        drain();
+    EXPECT_EQ(seen, (Lines{"274 61536 0", "16 0 0", "2 0 0"}));
+    EXPECT_TRUE(wglDeleteContext(rc));
 }
 
 TEST_F(Platform, OnlyADoubleBufferedRgbaFormatIsOfferedAndItsContextIsNotCurrentUntilMadeSo)
