@@ -31,6 +31,7 @@ TEST(MesaTest, SynthesisGivesTheSameSmoothLandscapeAndFramesDrawCleanly)
 {
     std::vector<float> first = synthesise();
     window_end(&WindowContext);
+    gluDeleteQuadric(quadric); // the program makes its one quadric once
     EXPECT_TRUE(synthesise() == first) << "a second run draws other heights";
     size_t off = 0;
     double lo = 99, hi = -1, along_x = 0, along_z = 0, apart = 0;
