@@ -554,7 +554,7 @@ int main(int argc, char **argv)
     cap.tty = isatty(2);
     cap.times = getenv("OSTRA_VIDEO_TIMES") != NULL;
     cap.started = cap.mark = now_s();
-    //leftovers_remove();
+    leftovers_remove();
     if (!temp_make(&cap.partial, &cap.partial_fd, "partial") ||
         !temp_make(&cap.video_tmp, &cap.video_fd, "video"))
         fail(1, "cannot write %s: %s", cap.out.c_str(), strerror(errno));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # video.sh -- the capture program end to end: a short capture's streams, the
-# demo upright in its middle frame, a second capture's frames the same, and
-# Ctrl+C and the refusals: a non-zero exit and no file left.
+# demo upright in its middle frame, a second capture's frames the same, a
+# killed capture's files taken away by the next, and Ctrl+C and the
+# refusals: a non-zero exit and no file left.
 # Usage: video.sh path/to/ostra-video
 . "$(dirname "$0")/lib.sh"
 [ "${1:-}" = --display ] || e2e_on_display "$0" "$@"
@@ -40,9 +41,22 @@ md5s() { ffmpeg -v error -i "$out/$1.mp4" -map 0:v -f framemd5 - | grep -v '^#';
 a=$(md5s a)
 e2e_check "two captures decode to the same $(wc -l <<<"$a") frames" -n "$a" -a "$a" = "$(md5s b)"
 
-env --default-signal=INT "$exe" -o "$out/d.mp4" 2>/dev/null & sleep 4 && kill -INT $!
-wait $!; status=$?
-e2e_check "Ctrl+C while it captures: exit code 130 (got $status), no file left" "$status" -eq 130 -a -z "$(ls -A "$out" | grep d.mp4)"
+# A capture killed with SIGKILL leaves its two temporary files; the next
+# capture into the folder takes them away, but not those of one still
+# running, which Ctrl+C then ends.
+shown() { # name: a capture of the whole run, once it has shown a frame
+  env --default-signal=INT "$exe" --fps 10 -o "$out/$1.mp4" 2>"$out/$1.log" & pid=$!
+  for _ in $(seq 200); do grep -qs '^frame' "$out/$1.log" && return; sleep 0.1; done
+}
+temps() { ls -A "$out" | grep -c "^\.$1\.mp4\.\(partial\|video\)-......\.mp4$"; }
+left=none encoder=none r=none
+shown r && r=$pid && shown k && encoder=$(pgrep -P $pid) && { kill -KILL $pid; wait $pid; } 2>/dev/null
+for _ in $(seq 100); do kill -0 $encoder 2>/dev/null && sleep 0.1; done # it ends when its input does
+left=$(temps k)/$(temps r) && "$exe" --fps 10 --until 100 -o "$out/n.mp4" 2>/dev/null
+e2e_check "the killed capture's files go with the next capture, the running one's stay (got $left, then $(temps k)/$(temps r))" \
+  "$left $(temps k)/$(temps r)" = "2/2 0/2"
+kill -INT $r; wait $r; status=$?
+e2e_check "Ctrl+C while it captures: exit code 130 (got $status), no file left" "$status" -eq 130 -a -z "$(ls -A "$out" | grep r.mp4)"
 refused() { # what output what-the-line-says environment
   err=$(env "$4" "$exe" --until 100 -o "$2" 2>&1 >/dev/null); status=$?
   e2e_check "$1: one line, a non-zero exit, no file left (got $status: '$err')" "$status" -ne 0 -a \
