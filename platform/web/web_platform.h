@@ -21,7 +21,8 @@ struct HWND__ {
 
 struct HGLRC__ {
     int alive;
-    int webgl; // the WebGL context's handle, 0 for none
+    int webgl;   // the WebGL context's handle
+    int started; // the GL subset has set the context up (web_gl_start)
     HWND window;
 };
 
@@ -46,7 +47,9 @@ int web_key(HWND window, int key_code, int down, int repeat, int alt, int ctrl, 
 // The window (canvas) the keys go to: the first living one, or NULL.
 HWND web_key_window(void);
 
-// The clock's options: fps 0 is the real clock; until 0 is the program's own end.
+// The clock's options: fps 0 is the real clock; until 0 is the program's own
+// end. The platform's own code reads web_clock_now, never timeGetTime: the
+// program's first sample is its start, from which --until counts.
 void web_clock_options(int fps, long until);
 // The clock in milliseconds for the platform's own use (message times): it
 // leaves the program's samples alone.
@@ -54,9 +57,18 @@ DWORD web_clock_now(void);
 // A frame was presented; the end of the run by --until is decided here.
 void web_clock_presented(HWND window);
 
-// The page's side (web_page.cpp): a fresh canvas of the client size under the
-// title, the box, the yield to the browser. Each returns 1 on success.
+// The page's side (web_page.cpp). A fresh canvas of the client size with the
+// title, in place of the last one (1 on success); the keys go to the first
+// living window meanwhile.
 int web_page_canvas(int width, int height, const char *title);
+// The modal box: returns 1 once it is dismissed, 0 where the page has none
+// (the text then goes to the console).
 int web_page_box(const char *caption, const char *text, int icon);
+// Hands control to the browser until its next frame: the drawing is shown.
 void web_page_present(void);
+// Keeps the screen awake (1) or lets it sleep (0), where the browser can.
 void web_page_hold_screen(int hold);
+// The page's clock: milliseconds since the page began, with a fraction.
+double web_page_now(void);
+// Tells the page that the program has returned with this result.
+void web_page_ended(int result);
