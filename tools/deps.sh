@@ -1,5 +1,6 @@
 # deps.sh -- the Debian packages the project needs, and their installation.
-# Sourced by ./run, ./video and ./test: `ostra_install run`, `video` or `test`.
+# Sourced by ./run, ./video, ./test, ./fuzz and ./web: `ostra_install run`, `video`, `test`,
+# `fuzz` or `web`.
 # Only what is missing is installed (apt-get, through sudo when not root).
 
 # Build and run the Linux program, with music, on a real or virtual display
@@ -9,14 +10,22 @@ OSTRA_PACKAGES_RUN="g++ cmake ninja-build pkg-config libsdl2-dev libfluidsynth-d
   libx11-dev xfonts-base"
 # Capture the demo with its music as a video.
 OSTRA_PACKAGES_VIDEO="$OSTRA_PACKAGES_RUN ffmpeg"
+# Build and serve the web page (./web): emscripten, Node with npm (the page's
+# packages, the soundfont's trim) and the soundfont; Chromium runs its tests.
+OSTRA_PACKAGES_WEB="cmake ninja-build emscripten nodejs npm fluid-soundfont-gm chromium"
 # Build the Windows program and run every test, end to end included.
 OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_VIDEO googletest libgtest-dev g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick
-  openbox wmctrl socat"
+  openbox wmctrl socat $OSTRA_PACKAGES_WEB"
+# Build and run the fuzz targets (./fuzz): clang with libFuzzer, and what they link.
+OSTRA_PACKAGES_FUZZ="clang libclang-rt-14-dev cmake ninja-build pkg-config libsdl2-dev
+  libfluidsynth-dev"
 
 ostra_missing() {
   local pkg
   for pkg in "$@"; do
+    # NodeSource's nodejs carries its own npm and refuses Debian's.
+    [ "$pkg" = npm ] && command -v npm >/dev/null && continue
     dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q '^install ok installed$' ||
       echo "$pkg"
   done
@@ -27,6 +36,8 @@ ostra_install() {
   case $1 in
     test) list=$OSTRA_PACKAGES_TEST ;;
     video) list=$OSTRA_PACKAGES_VIDEO ;;
+    web) list=$OSTRA_PACKAGES_WEB ;;
+    fuzz) list=$OSTRA_PACKAGES_FUZZ ;;
     *) list=$OSTRA_PACKAGES_RUN ;;
   esac
   # shellcheck disable=SC2086
