@@ -45,8 +45,10 @@ int linux_dc_drawable(HDC dc);
 void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // SIGINT, SIGTERM and SIGHUP end the run as the close box does, or the
-// process at once while no window exists; SDL's own handlers stay out. Call
-// it first thing in main(), before SDL or any other thread starts.
+// process at once while no window exists, on a second one, or when no
+// message pump has taken the first within 2 s (SIGALRM is ours for that);
+// SDL's own handlers stay out. Call it first thing in main(), before SDL or
+// any other thread starts.
 void linux_signals_install(void);
 
 // What to stop before the process ends when the X connection is lost

@@ -74,24 +74,37 @@ HMODULE GetModuleHandleA(LPCSTR name)
 
 // SIGINT, SIGTERM and SIGHUP end the run as the close box does; with no
 // window to close (before the first or after the last) they end the process
-// at once. A signal ignored by whoever started us stays ignored.
+// at once. So does a second one, or a first one that no message pump has
+// taken within 2 s: a main thread held up elsewhere (in the driver, say)
+// must not keep a terminal's Ctrl+C waiting. The sound stops with the
+// process, whose audio output closes as it ends. A signal ignored by
+// whoever started us stays ignored.
 static void on_signal(int)
 {
-    if (!windows_open)
+    static volatile sig_atomic_t caught;
+    if (!windows_open || caught)
         _exit(0);
+    caught = 1;
     close_requested = 1;
+    alarm(2);
+}
+
+static void on_alarm(int)
+{
+    if (close_requested)
+        _exit(0);
 }
 
 void linux_signals_install(void)
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    const int handled[] = {SIGINT, SIGTERM, SIGHUP};
+    const int handled[] = {SIGINT, SIGTERM, SIGHUP, SIGALRM};
     for (int sig : handled) {
         struct sigaction old, now;
         if (sigaction(sig, NULL, &old) != 0 || old.sa_handler == SIG_IGN)
             continue;
         memset(&now, 0, sizeof(now));
-        now.sa_handler = on_signal;
+        now.sa_handler = sig == SIGALRM ? on_alarm : on_signal;
         sigemptyset(&now.sa_mask);
         now.sa_flags = SA_RESTART;
         sigaction(sig, &now, NULL);

@@ -7,6 +7,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <chrono>
+#include <signal.h>
 #include <thread>
 
 using Lines = std::vector<std::string>;
@@ -139,4 +141,29 @@ TEST_F(Platform, OnlyADoubleBufferedRgbaFormatIsOfferedAndItsContextIsNotCurrent
     EXPECT_TRUE(bits[0] == 8 && bits[1] >= 24 && bits[2] == 1) << bits[0] << " " << bits[1];
     EXPECT_TRUE(wglMakeCurrent(NULL, NULL) && wglDeleteContext(rc));
     EXPECT_FALSE(wglMakeCurrent(dc, rc)); // deleted
+}
+
+// A main thread held up away from its message loop still ends on Ctrl+C: on a
+// second one at once, on a first one that no pump takes 2 s later. The
+// children start alike, so the difference of their lives is the wait.
+TEST(Signals, AHeldUpMainThreadEndsAtOnceOnASecondSignalAndSoonOnAnUntakenOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto held_up = [](int taken) {
+        MSG m; // taken by a pump that leaves the close queued: the window stays
+        linux_signals_install();
+        open(WS_VISIBLE);
+        raise(SIGINT);
+        if (taken)
+            PeekMessageA(&m, NULL, 0, 0, PM_NOREMOVE), raise(SIGTERM);
+        SDL_Delay(10000);
+        exit(3);
+    };
+    double lived[2];
+    for (int taken : {1, 0}) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EXIT(held_up(taken), ::testing::ExitedWithCode(0), "") << taken;
+        lived[taken] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    EXPECT_TRUE(lived[0] - lived[1] > 1.5 && lived[0] - lived[1] < 3) << lived[0] << " s, " << lived[1] << " s";
 }
