@@ -49,9 +49,9 @@ shown() { # name: a capture of the whole run, once it has shown a frame
   for _ in $(seq 200); do grep -qs '^frame' "$out/$1.log" && return; sleep 0.1; done
 }
 temps() { ls -A "$out" | grep -c "^\.$1\.mp4\.\(partial\|video\)-......\.mp4$"; }
-left=none encoder=none r=none
-shown r && r=$pid && shown k && encoder=$(pgrep -P $pid) && { kill -KILL $pid; wait $pid; } 2>/dev/null
-for _ in $(seq 100); do kill -0 $encoder 2>/dev/null && sleep 0.1; done # it ends when its input does
+left=none r=none
+shown r && r=$pid && shown k && { kill -KILL $pid; wait $pid; } 2>/dev/null
+for f in "$out"/.k.mp4.*; do [ -e "$f" ] && flock -w 10 "$f" true; done # its ffmpeg ends with its input
 left=$(temps k)/$(temps r) && "$exe" --fps 10 --until 100 -o "$out/n.mp4" 2>/dev/null
 e2e_check "the killed capture's files go with the next capture, the running one's stay (got $left, then $(temps k)/$(temps r))" \
   "$left $(temps k)/$(temps r)" = "2/2 0/2"
