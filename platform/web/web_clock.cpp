@@ -14,8 +14,10 @@ static struct {
     int close_posted;
 } clock_state;
 
+// Starts the clock afresh.
 void web_clock_options(int fps, long until)
 {
+    clock_state = {};
     clock_state.fps = fps;
     clock_state.until = until;
     clock_state.base = web_clock_now();
@@ -56,7 +58,7 @@ void web_clock_presented(HWND window)
     if (!clock_state.until || clock_state.close_posted)
         return;
     long long next = clock_state.fps ? frame_ms(clock_state.presented)
-                                : (long long)(DWORD)(web_clock_now() - clock_state.start);
+                                     : (long long)(DWORD)(web_clock_now() - clock_state.start);
     if (next >= clock_state.until) {
         web_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         clock_state.close_posted = 1;
