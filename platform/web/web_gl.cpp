@@ -1,0 +1,589 @@
+// web_gl.cpp -- the OpenGL 1.1 subset the program calls, over OpenGL ES 2.0
+// (WebGL 1), with GL 1.1's default state and arithmetic: matrices multiplied
+// as Mesa multiplies them, light 0 in the vertex shader, the texture
+// environment MODULATE. Quad strips are batched into one triangle strip and
+// drawn when a state change needs it. Not done: primitives other than quad
+// strips, flat shading, lights other than 0, light positions, matrix stacks.
+#include "platform/web/web_gl.h"
+#include "platform/web/web_gl_es.h"
+
+#include <math.h>
+#include <string.h>
+
+// Enough for the 255 terrain strips of 512 vertices, the wall ring and the
+// joins between them in one draw.
+#define BATCH_VERTICES 132000
+#define BATCH_FLOATS 7 // position, colour
+#define MAX_TEXTURES 64
+#define READ_BAND_BYTES (256 * 1024)
+
+enum { A_POSITION, A_COLOR, A_NORMAL, A_TEXCOORD };
+enum { LAYOUT_NONE, LAYOUT_BATCH, LAYOUT_MESH };
+
+static const char *vertex_shader =
+    "attribute vec3 a_position;\n"
+    "attribute vec4 a_color;\n"
+    "attribute vec3 a_normal;\n"
+    "attribute vec2 a_texcoord;\n"
+    "uniform mat4 u_mvp;\n"
+    "uniform mat3 u_normal_matrix;\n"
+    "uniform vec3 u_scale;\n"
+    "uniform bool u_lighting, u_normalize, u_color_material;\n"
+    "uniform vec3 u_ambient, u_diffuse;\n"
+    "uniform vec4 u_material_ambient, u_material_diffuse;\n"
+    "varying vec4 v_color;\n"
+    "varying vec2 v_texcoord;\n"
+    "void main() {\n"
+    "    gl_Position = u_mvp * vec4(a_position * u_scale, 1.0);\n"
+    "    vec4 c = a_color;\n"
+    "    if (u_lighting) {\n"
+    "        vec3 n = u_normal_matrix * a_normal;\n"
+    "        if (u_normalize) n = normalize(n);\n"
+    "        vec4 ambient = u_color_material ? a_color : u_material_ambient;\n"
+    "        vec4 diffuse = u_color_material ? a_color : u_material_diffuse;\n"
+    // Light 0 keeps its default direction, the eye's +z; no specular term,
+    // since the material's specular colour stays black.
+    "        c = vec4(ambient.rgb * u_ambient + diffuse.rgb * u_diffuse * max(n.z, 0.0), diffuse.a);\n"
+    "    }\n"
+    "    v_color = clamp(c, 0.0, 1.0);\n"
+    "    v_texcoord = a_texcoord;\n"
+    "}\n";
+
+static const char *fragment_shader =
+    "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
+    "precision highp float;\n"
+    "#else\n"
+    "precision mediump float;\n"
+    "#endif\n"
+    "uniform bool u_texturing;\n"
+    "uniform sampler2D u_texture;\n"
+    "varying vec4 v_color;\n"
+    "varying vec2 v_texcoord;\n"
+    "void main() {\n"
+    "    gl_FragColor = u_texturing ? v_color * texture2D(u_texture, v_texcoord) : v_color;\n"
+    "}\n";
+
+struct Texture {
+    GLuint name, es;
+    int has_image;
+};
+
+static struct {
+    // GL 1.1 state
+    float projection[16], modelview[16];
+    float *matrix; // the one glMatrixMode chose; NULL for a mode not kept
+    float color[4], normal[3], texcoord[2];
+    int lighting, light0, normalize, color_material, texturing;
+    float light_ambient[4], light_diffuse[4];
+    struct Texture textures[MAX_TEXTURES];
+    int texture_count, bound; // bound: index in textures, -1 for none
+    int surface_width, surface_height;
+
+    // glBegin/glEnd
+    int inside, quad_strip, pairs, pending;
+    float pending_vertex[BATCH_FLOATS];
+    int batch_count;
+
+    // ES objects and what they were last given
+    GLuint program, batch_buffer;
+    GLint u_mvp, u_normal_matrix, u_scale, u_lighting, u_normalize, u_color_material, u_ambient,
+        u_diffuse, u_material_ambient, u_material_diffuse, u_texturing;
+    int matrices_changed, normal_matrix_changed, lights_changed, layout;
+    GLuint layout_buffer;
+    float scale;
+} gl;
+
+static float batch[BATCH_VERTICES * BATCH_FLOATS];
+
+#ifndef __EMSCRIPTEN__
+struct WebEs web_es;
+
+int web_gl_load(void *(*get_proc)(const char *name))
+{
+    int ok = 1;
+    void *p;
+#define WEB_ES_LOAD(result, name, params)                                                         \
+    p = get_proc("gl" #name);                                                                      \
+    ok = ok && p;                                                                                  \
+    memcpy(&web_es.name, &p, sizeof p);
+    WEB_ES_FUNCTIONS(WEB_ES_LOAD)
+    if (!ok)
+        memset(&web_es, 0, sizeof web_es);
+    return ok;
+}
+#endif
+
+// Matrices: column-major floats, multiplied with the rounding of Mesa's
+// own matrix code, so that both GLs place the same vertices.
+
+static void matrix_identity(float *m)
+{
+    for (int k = 0; k < 16; k++)
+        m[k] = k % 5 == 0 ? 1.0f : 0.0f;
+}
+
+// out = a * b; out may be a or b.
+static void matrix_multiply(float *out, const float *a, const float *b)
+{
+    float p[16];
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            p[j * 4 + i] = a[i] * b[j * 4] + a[4 + i] * b[j * 4 + 1] + a[8 + i] * b[j * 4 + 2] +
+                           a[12 + i] * b[j * 4 + 3];
+    memcpy(out, p, sizeof p);
+}
+
+static void matrix_changed(void)
+{
+    web_gl_flush();
+    gl.matrices_changed = gl.normal_matrix_changed = 1;
+}
+
+void web_gl_multiply(const float m[16])
+{
+    if (!gl.matrix)
+        return;
+    matrix_changed();
+    matrix_multiply(gl.matrix, gl.matrix, m);
+}
+
+// The normals' matrix: the inverse transpose of the modelview's upper 3 x 3,
+// which is its cofactor matrix over its determinant, as a column-major mat3.
+static void normal_matrix(float n[9])
+{
+    const float *m = gl.modelview; // element (row r, column c) is m[c * 4 + r]
+    n[0] = m[5] * m[10] - m[9] * m[6], n[3] = m[9] * m[2] - m[1] * m[10], n[6] = m[1] * m[6] - m[5] * m[2];
+    n[1] = m[8] * m[6] - m[4] * m[10], n[4] = m[0] * m[10] - m[8] * m[2], n[7] = m[4] * m[2] - m[0] * m[6];
+    n[2] = m[4] * m[9] - m[8] * m[5], n[5] = m[8] * m[1] - m[0] * m[9], n[8] = m[0] * m[5] - m[4] * m[1];
+    float det = m[0] * n[0] + m[4] * n[3] + m[8] * n[6];
+    float inverse = fabsf(det) < 1e-25f ? 0.0f : 1.0f / det;
+    for (int k = 0; k < 9; k++)
+        n[k] *= inverse;
+}
+
+// Before every draw: the uniforms whose GL 1.1 state changed since the last.
+static void uniforms_update(float scale)
+{
+    if (gl.matrices_changed) {
+        float mvp[16];
+        matrix_multiply(mvp, gl.projection, gl.modelview);
+        ES(UniformMatrix4fv)(gl.u_mvp, 1, GL_FALSE, mvp);
+        gl.matrices_changed = 0;
+    }
+    // Only lit vertices read the normals' matrix: the particles skip it.
+    if (gl.lighting && gl.normal_matrix_changed) {
+        float n[9];
+        normal_matrix(n);
+        ES(UniformMatrix3fv)(gl.u_normal_matrix, 1, GL_FALSE, n);
+        gl.normal_matrix_changed = 0;
+    }
+    if (gl.lights_changed) {
+        static const float scene_ambient = 0.2f;
+        float on = gl.light0 ? 1.0f : 0.0f;
+        ES(Uniform1i)(gl.u_lighting, gl.lighting);
+        ES(Uniform1i)(gl.u_normalize, gl.normalize);
+        ES(Uniform1i)(gl.u_color_material, gl.color_material);
+        ES(Uniform3f)(gl.u_ambient, scene_ambient + on * gl.light_ambient[0], scene_ambient + on * gl.light_ambient[1],
+                      scene_ambient + on * gl.light_ambient[2]);
+        ES(Uniform3f)(gl.u_diffuse, on * gl.light_diffuse[0], on * gl.light_diffuse[1], on * gl.light_diffuse[2]);
+        ES(Uniform1i)(gl.u_texturing, gl.texturing && gl.bound >= 0 && gl.textures[gl.bound].has_image);
+        gl.lights_changed = 0;
+    }
+    if (scale != gl.scale) {
+        ES(Uniform3f)(gl.u_scale, scale, scale, scale);
+        gl.scale = scale;
+    }
+}
+
+void web_gl_flush(void)
+{
+    if (gl.batch_count == 0 || !gl.program)
+        return;
+    uniforms_update(1.0f);
+    ES(BindBuffer)(ES_ARRAY_BUFFER, gl.batch_buffer);
+    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(gl.batch_count * BATCH_FLOATS * sizeof(float)), batch, ES_STREAM_DRAW);
+    if (gl.layout != LAYOUT_BATCH) {
+        ES(EnableVertexAttribArray)(A_COLOR);
+        ES(DisableVertexAttribArray)(A_NORMAL);
+        ES(DisableVertexAttribArray)(A_TEXCOORD);
+        ES(VertexAttribPointer)(A_POSITION, 3, GL_FLOAT, GL_FALSE, BATCH_FLOATS * sizeof(float), (void *)0);
+        ES(VertexAttribPointer)(A_COLOR, 4, GL_FLOAT, GL_FALSE, BATCH_FLOATS * sizeof(float),
+                                (void *)(3 * sizeof(float)));
+        gl.layout = LAYOUT_BATCH;
+    }
+    // The normal and texture coordinate cannot change inside a batch: only
+    // the quadrics set them, and they draw on their own.
+    ES(VertexAttrib3f)(A_NORMAL, gl.normal[0], gl.normal[1], gl.normal[2]);
+    ES(VertexAttrib2f)(A_TEXCOORD, gl.texcoord[0], gl.texcoord[1]);
+    ES(DrawArrays)(GL_TRIANGLE_STRIP, 0, gl.batch_count);
+    gl.batch_count = 0;
+}
+
+void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float scale, int texcoords,
+                      const float last_normal[3], const float last_texcoord[2])
+{
+    web_gl_flush();
+    uniforms_update(scale);
+    if (gl.layout != LAYOUT_MESH || gl.layout_buffer != vertices) {
+        const GLsizei stride = 8 * sizeof(float);
+        ES(BindBuffer)(ES_ARRAY_BUFFER, vertices);
+        ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, indices);
+        ES(DisableVertexAttribArray)(A_COLOR);
+        ES(EnableVertexAttribArray)(A_NORMAL);
+        ES(VertexAttribPointer)(A_POSITION, 3, GL_FLOAT, GL_FALSE, stride, (void *)0);
+        ES(VertexAttribPointer)(A_NORMAL, 3, GL_FLOAT, GL_FALSE, stride, (void *)(3 * sizeof(float)));
+        ES(VertexAttribPointer)(A_TEXCOORD, 2, GL_FLOAT, GL_FALSE, stride, (void *)(6 * sizeof(float)));
+        if (texcoords)
+            ES(EnableVertexAttribArray)(A_TEXCOORD);
+        else
+            ES(DisableVertexAttribArray)(A_TEXCOORD);
+        gl.layout = LAYOUT_MESH;
+        gl.layout_buffer = vertices;
+    }
+    ES(VertexAttrib4f)(A_COLOR, gl.color[0], gl.color[1], gl.color[2], gl.color[3]);
+    if (!texcoords)
+        ES(VertexAttrib2f)(A_TEXCOORD, gl.texcoord[0], gl.texcoord[1]);
+    ES(DrawElements)(GL_TRIANGLES, index_count, GL_UNSIGNED_SHORT, (void *)0);
+    memcpy(gl.normal, last_normal, sizeof gl.normal);
+    if (texcoords)
+        memcpy(gl.texcoord, last_texcoord, sizeof gl.texcoord);
+}
+
+static GLuint shader_compile(GLenum type, const char *text)
+{
+    GLint ok = 0;
+    GLuint shader = ES(CreateShader)(type);
+    ES(ShaderSource)(shader, 1, &text, NULL);
+    ES(CompileShader)(shader);
+    ES(GetShaderiv)(shader, ES_COMPILE_STATUS, &ok);
+    return ok ? shader : 0;
+}
+
+int web_gl_start(void)
+{
+#ifndef __EMSCRIPTEN__
+    if (!web_es.CreateProgram)
+        return 0;
+#endif
+    memset(&gl, 0, sizeof gl);
+    web_glu_forget();
+
+    // GL 1.1's defaults, where they are not ES 2.0's too.
+    matrix_identity(gl.projection);
+    matrix_identity(gl.modelview);
+    gl.matrix = gl.modelview;
+    gl.color[0] = gl.color[1] = gl.color[2] = gl.color[3] = 1;
+    gl.normal[2] = 1;
+    gl.light_ambient[3] = 1;
+    gl.light_diffuse[0] = gl.light_diffuse[1] = gl.light_diffuse[2] = gl.light_diffuse[3] = 1;
+    gl.bound = -1;
+
+    GLuint vs = shader_compile(ES_VERTEX_SHADER, vertex_shader);
+    GLuint fs = shader_compile(ES_FRAGMENT_SHADER, fragment_shader);
+    if (!vs || !fs)
+        return 0;
+    GLuint program = ES(CreateProgram)();
+    ES(AttachShader)(program, vs);
+    ES(AttachShader)(program, fs);
+    ES(BindAttribLocation)(program, A_POSITION, "a_position");
+    ES(BindAttribLocation)(program, A_COLOR, "a_color");
+    ES(BindAttribLocation)(program, A_NORMAL, "a_normal");
+    ES(BindAttribLocation)(program, A_TEXCOORD, "a_texcoord");
+    ES(LinkProgram)(program);
+    GLint ok = 0;
+    ES(GetProgramiv)(program, ES_LINK_STATUS, &ok);
+    if (!ok)
+        return 0;
+    ES(UseProgram)(program);
+#define UNIFORM(name) gl.name = ES(GetUniformLocation)(program, #name)
+    UNIFORM(u_mvp), UNIFORM(u_normal_matrix), UNIFORM(u_scale), UNIFORM(u_lighting);
+    UNIFORM(u_normalize), UNIFORM(u_color_material), UNIFORM(u_ambient), UNIFORM(u_diffuse);
+    UNIFORM(u_material_ambient), UNIFORM(u_material_diffuse), UNIFORM(u_texturing);
+    ES(Uniform1i)(ES(GetUniformLocation)(program, "u_texture"), 0);
+    // GL 1.1's material when colour material is off.
+    static const float material_ambient[4] = {0.2f, 0.2f, 0.2f, 1}, material_diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    ES(Uniform4fv)(gl.u_material_ambient, 1, material_ambient);
+    ES(Uniform4fv)(gl.u_material_diffuse, 1, material_diffuse);
+    ES(GenBuffers)(1, &gl.batch_buffer);
+    ES(EnableVertexAttribArray)(A_POSITION);
+    // Levels are sent packed; the program's own images are read with GL 1.1's
+    // alignment of 4 (web_gl_texture_level).
+    ES(PixelStorei)(GL_PACK_ALIGNMENT, 1);
+
+    // The surface's size, for glReadPixels' clipping: the first viewport is it.
+    GLint viewport[4] = {0, 0, 0, 0};
+    ES(GetIntegerv)(GL_VIEWPORT, viewport);
+    gl.surface_width = viewport[2];
+    gl.surface_height = viewport[3];
+
+    gl.program = program;
+    gl.scale = 0;
+    gl.matrices_changed = gl.normal_matrix_changed = gl.lights_changed = 1;
+    return 1;
+}
+
+void glMatrixMode(GLenum mode)
+{
+    gl.matrix = mode == GL_MODELVIEW ? gl.modelview : mode == GL_PROJECTION ? gl.projection : NULL;
+}
+
+void glLoadIdentity(void)
+{
+    if (!gl.matrix)
+        return;
+    matrix_changed();
+    matrix_identity(gl.matrix);
+}
+
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
+{
+    float *m = gl.matrix;
+    if (!m)
+        return;
+    matrix_changed();
+    for (int i = 0; i < 4; i++)
+        m[12 + i] = m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i];
+}
+
+void glScalef(GLfloat x, GLfloat y, GLfloat z)
+{
+    float *m = gl.matrix;
+    if (!m)
+        return;
+    matrix_changed();
+    for (int i = 0; i < 4; i++)
+        m[i] *= x, m[4 + i] *= y, m[8 + i] *= z;
+}
+
+// As Mesa 22: the angle in double, its sine and cosine in float; a rotation
+// about a coordinate axis takes them as they are, any other axis is normalised.
+void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
+{
+    float s = sinf((float)(angle * M_PI / 180.0)), c = cosf((float)(angle * M_PI / 180.0));
+    float r[16];
+    matrix_identity(r);
+    if (x == 0 && y == 0 && z != 0) {
+        r[0] = r[5] = c;
+        r[4] = z < 0 ? s : -s, r[1] = z < 0 ? -s : s;
+    } else if (x == 0 && z == 0 && y != 0) {
+        r[0] = r[10] = c;
+        r[8] = y < 0 ? -s : s, r[2] = y < 0 ? s : -s;
+    } else if (y == 0 && z == 0 && x != 0) {
+        r[5] = r[10] = c;
+        r[9] = x < 0 ? s : -s, r[6] = x < 0 ? -s : s;
+    } else {
+        float mag = sqrtf(x * x + y * y + z * z);
+        if (mag <= 1.0e-4f)
+            return;
+        x /= mag, y /= mag, z /= mag;
+        float xx = x * x, yy = y * y, zz = z * z, xy = x * y, yz = y * z, zx = z * x;
+        float xs = x * s, ys = y * s, zs = z * s, one_c = 1.0f - c;
+        r[0] = (one_c * xx) + c, r[4] = (one_c * xy) - zs, r[8] = (one_c * zx) + ys;
+        r[1] = (one_c * xy) + zs, r[5] = (one_c * yy) + c, r[9] = (one_c * yz) - xs;
+        r[2] = (one_c * zx) - ys, r[6] = (one_c * yz) + xs, r[10] = (one_c * zz) + c;
+    }
+    web_gl_multiply(r);
+}
+
+static void capability(GLenum cap, int on)
+{
+    web_gl_flush();
+    switch (cap) {
+    case GL_BLEND:
+    case GL_DEPTH_TEST:
+    case GL_CULL_FACE:
+    case GL_DITHER:
+    case GL_SCISSOR_TEST:
+        if (on)
+            ES(Enable)(cap);
+        else
+            ES(Disable)(cap);
+        return;
+    case GL_TEXTURE_2D:
+        gl.texturing = on;
+        break;
+    case GL_LIGHTING:
+        gl.lighting = on;
+        break;
+    case GL_LIGHT0:
+        gl.light0 = on;
+        break;
+    case GL_NORMALIZE:
+        gl.normalize = on;
+        break;
+    case GL_COLOR_MATERIAL:
+        gl.color_material = on;
+        break;
+    default:
+        return;
+    }
+    gl.lights_changed = 1;
+}
+
+void glEnable(GLenum cap) { capability(cap, 1); }
+void glDisable(GLenum cap) { capability(cap, 0); }
+
+void glLightfv(GLenum light, GLenum name, const GLfloat *v)
+{
+    float *to = name == GL_AMBIENT ? gl.light_ambient : name == GL_DIFFUSE ? gl.light_diffuse : NULL;
+    if (light != GL_LIGHT0 || !to)
+        return;
+    web_gl_flush();
+    memcpy(to, v, 4 * sizeof(float));
+    gl.lights_changed = 1;
+}
+
+// Only smooth shading is drawn; the program asks for nothing else.
+void glShadeModel(GLenum) {}
+
+void glBlendFunc(GLenum s, GLenum d)
+{
+    web_gl_flush();
+    ES(BlendFunc)(s, d);
+}
+
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { ES(ClearColor)(r, g, b, a); }
+
+void glClear(GLbitfield mask)
+{
+    web_gl_flush();
+    ES(Clear)(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
+}
+
+// GL 1.1 binds any name, generated or not; ES objects are made on first use.
+void glBindTexture(GLenum target, GLuint name)
+{
+    if (target != GL_TEXTURE_2D)
+        return;
+    web_gl_flush();
+    int k = 0;
+    while (k < gl.texture_count && gl.textures[k].name != name)
+        k++;
+    if (k == gl.texture_count) {
+        if (k == MAX_TEXTURES) {
+            gl.bound = -1; // no room: it samples as a texture without image
+            gl.lights_changed = 1;
+            return;
+        }
+        gl.textures[k].name = name;
+        gl.textures[k].has_image = 0;
+        ES(GenTextures)(1, &gl.textures[k].es);
+        gl.texture_count++;
+    }
+    gl.bound = k;
+    ES(BindTexture)(GL_TEXTURE_2D, gl.textures[k].es);
+    gl.lights_changed = 1;
+}
+
+void web_gl_texture_level(int level, GLenum format, int width, int height, int alignment, const void *pixels)
+{
+    if (gl.bound < 0)
+        return;
+    web_gl_flush();
+    ES(PixelStorei)(GL_UNPACK_ALIGNMENT, alignment);
+    ES(TexImage2D)(GL_TEXTURE_2D, level, (GLint)format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    gl.textures[gl.bound].has_image = 1;
+    gl.lights_changed = 1;
+}
+
+void glColor3f(GLfloat r, GLfloat g, GLfloat b)
+{
+    gl.color[0] = r, gl.color[1] = g, gl.color[2] = b, gl.color[3] = 1;
+}
+
+void glColor3ub(GLubyte r, GLubyte g, GLubyte b) { glColor3f(r / 255.0f, g / 255.0f, b / 255.0f); }
+
+void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a)
+{
+    glColor3f(r / 255.0f, g / 255.0f, b / 255.0f);
+    gl.color[3] = a / 255.0f;
+}
+
+void glBegin(GLenum mode)
+{
+    if (gl.inside)
+        return;
+    gl.inside = 1;
+    gl.quad_strip = mode == GL_QUAD_STRIP;
+    gl.pairs = gl.pending = 0;
+}
+
+void glEnd(void) { gl.inside = 0; }
+
+static void batch_put(const float *v)
+{
+    memcpy(&batch[gl.batch_count++ * BATCH_FLOATS], v, BATCH_FLOATS * sizeof(float));
+}
+
+// A quad strip v0 v1 v2 v3... goes into the batch's triangle strip pair by
+// pair swapped, v1 v0 v3 v2: each quad is then cut along v0-v3, as Mesa cuts
+// it. Strips are joined by repeating the last vertex and the next first one,
+// which makes triangles without area; every strip adds an even count, so
+// each starts on an even place.
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    if (!gl.inside || !gl.quad_strip)
+        return;
+    float v[BATCH_FLOATS] = {x, y, z, gl.color[0], gl.color[1], gl.color[2], gl.color[3]};
+    if (!gl.pending) {
+        memcpy(gl.pending_vertex, v, sizeof v);
+        gl.pending = 1;
+        return;
+    }
+    gl.pending = 0;
+    int join = gl.pairs == 0 && gl.batch_count > 0;
+    if (gl.batch_count + (join ? 4 : 2) > BATCH_VERTICES) {
+        // Full: draw it, and go on with this strip's last pair.
+        float carry[2][BATCH_FLOATS];
+        if (gl.pairs)
+            memcpy(carry, &batch[(gl.batch_count - 2) * BATCH_FLOATS], sizeof carry);
+        web_gl_flush();
+        if (gl.pairs)
+            batch_put(carry[0]), batch_put(carry[1]);
+        join = 0;
+    }
+    if (join) {
+        batch_put(&batch[(gl.batch_count - 1) * BATCH_FLOATS]);
+        batch_put(v);
+    }
+    batch_put(v);
+    batch_put(gl.pending_vertex);
+    gl.pairs++;
+}
+
+// GL 1.1 reads with a pack alignment of 4; the block is clipped to the
+// surface, and what lies outside is left as it was.
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid *pixels)
+{
+    static unsigned char band[READ_BAND_BYTES];
+    int first, count;
+    switch (format) {
+    case GL_RED: first = 0, count = 1; break;
+    case GL_GREEN: first = 1, count = 1; break;
+    case GL_BLUE: first = 2, count = 1; break;
+    case GL_ALPHA: first = 3, count = 1; break;
+    case GL_RGB: first = 0, count = 3; break;
+    case GL_RGBA: first = 0, count = 4; break;
+    default: return;
+    }
+    if (type != GL_UNSIGNED_BYTE || width < 0 || height < 0 || !pixels)
+        return;
+    web_gl_flush();
+    long stride = ((long)width * count + 3) / 4 * 4;
+    int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
+    int x1 = x + width < gl.surface_width ? x + width : gl.surface_width;
+    int y1 = y + height < gl.surface_height ? y + height : gl.surface_height;
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    int rows_per_band = READ_BAND_BYTES / ((x1 - x0) * 4);
+    for (int row = y0; row < y1; row += rows_per_band) {
+        int rows = y1 - row < rows_per_band ? y1 - row : rows_per_band;
+        ES(ReadPixels)(x0, row, x1 - x0, rows, GL_RGBA, GL_UNSIGNED_BYTE, band);
+        for (int r = 0; r < rows; r++) {
+            unsigned char *to = (unsigned char *)pixels + (row + r - y) * stride + (long)(x0 - x) * count;
+            const unsigned char *from = band + (long)r * (x1 - x0) * 4 + first;
+            for (int i = 0; i < x1 - x0; i++)
+                memcpy(to + i * count, from + i * 4, count);
+        }
+    }
+}

@@ -1,0 +1,205 @@
+// web_glu.cpp -- the GLU calls the program makes, over the web platform's GL
+// subset: each quadric's mesh is made once, in GLU's order and rounding
+// (web_glu_mesh.cpp), kept in an ES buffer and drawn with the current
+// matrices; a sphere's mesh is the unit sphere, scaled where it is drawn.
+// Not done: draw styles, normals and orientations other than GLU's defaults,
+// mipmaps of sizes that are not powers of two.
+#include "platform/web/web_gl_es.h"
+#include "platform/web/web_glu_mesh.h"
+
+#include <GL/glu.h>
+#include <string.h>
+
+#define MAX_QUADRICS 8
+#define MAX_SHAPES 32
+#define LEVEL_BYTES (256 * 1024)
+
+struct GLUquadric {
+    int texture;
+};
+
+enum { SPHERE = 1, CYLINDER, DISK };
+
+// A mesh in its buffers, found again by its exact arguments.
+struct Shape {
+    int kind, slices, stacks, texture;
+    double a, b, c;
+    GLuint vertices, indices;
+    int index_count;
+    float last_normal[3], last_texcoord[2];
+};
+
+static struct {
+    struct GLUquadric quadrics[MAX_QUADRICS];
+    int quadric_count;
+    struct Shape shapes[MAX_SHAPES];
+    int shape_count, next_replaced, last_found;
+} glu;
+
+static WebGluMesh mesh;
+static unsigned short indices[3 * WEB_GLU_MAX_VERTICES];
+static unsigned char level[LEVEL_BYTES];
+
+void web_glu_forget(void)
+{
+    glu.shape_count = glu.next_replaced = glu.last_found = 0;
+}
+
+// GL's triangles for GLU's runs: a quad v0 v1 v3 v2 of a strip is cut along
+// v0-v3, as Mesa cuts it; a fan turns about its first vertex.
+static int mesh_indices(void)
+{
+    int n = 0;
+    for (int r = 0; r < mesh.run_count; r++) {
+        const WebGluRun *run = &mesh.runs[r];
+        int f = run->first;
+        if (run->mode == GL_QUAD_STRIP)
+            for (int k = 0; k + 3 < run->count; k += 2) {
+                unsigned short q[6] = {(unsigned short)(f + k), (unsigned short)(f + k + 1), (unsigned short)(f + k + 3),
+                                       (unsigned short)(f + k), (unsigned short)(f + k + 3), (unsigned short)(f + k + 2)};
+                memcpy(&indices[n], q, sizeof q);
+                n += 6;
+            }
+        else
+            for (int k = 1; k + 1 < run->count; k++) {
+                indices[n++] = (unsigned short)f;
+                indices[n++] = (unsigned short)(f + k);
+                indices[n++] = (unsigned short)(f + k + 1);
+            }
+    }
+    return n;
+}
+
+// The shape with these arguments, made now if it is new; NULL where GLU
+// draws nothing for them.
+static struct Shape *shape_find(int kind, double a, double b, double c, int slices, int stacks, int texture)
+{
+    for (int i = 0; i < glu.shape_count; i++) {
+        struct Shape *s = &glu.shapes[(glu.last_found + i) % glu.shape_count];
+        if (s->kind == kind && s->a == a && s->b == b && s->c == c && s->slices == slices && s->stacks == stacks &&
+            s->texture == texture) {
+            glu.last_found = (int)(s - glu.shapes);
+            return s;
+        }
+    }
+    int made = kind == SPHERE     ? web_glu_sphere_mesh(&mesh, 1.0, slices, stacks, texture)
+               : kind == CYLINDER ? web_glu_cylinder_mesh(&mesh, a, b, c, slices, stacks, texture)
+                                  : web_glu_disk_mesh(&mesh, a, b, slices, stacks, texture);
+    if (!made || mesh.vertex_count == 0)
+        return NULL;
+
+    struct Shape *s;
+    if (glu.shape_count < MAX_SHAPES) {
+        s = &glu.shapes[glu.shape_count++];
+        ES(GenBuffers)(1, &s->vertices);
+        ES(GenBuffers)(1, &s->indices);
+    } else {
+        // Full: the oldest shape's buffers take the new mesh.
+        s = &glu.shapes[glu.next_replaced];
+        glu.next_replaced = (glu.next_replaced + 1) % MAX_SHAPES;
+    }
+    s->kind = kind, s->a = a, s->b = b, s->c = c;
+    s->slices = slices, s->stacks = stacks, s->texture = texture;
+    s->index_count = mesh_indices();
+    const WebGluVertex *last = &mesh.vertices[mesh.vertex_count - 1];
+    memcpy(s->last_normal, mesh.last_normal, sizeof s->last_normal);
+    memcpy(s->last_texcoord, last->texcoord, sizeof s->last_texcoord);
+    ES(BindBuffer)(ES_ARRAY_BUFFER, s->vertices);
+    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(mesh.vertex_count * sizeof(WebGluVertex)), mesh.vertices,
+                   ES_STATIC_DRAW);
+    ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, s->indices);
+    ES(BufferData)(ES_ELEMENT_ARRAY_BUFFER, (ptrdiff_t)(s->index_count * sizeof(unsigned short)), indices,
+                   ES_STATIC_DRAW);
+    glu.last_found = (int)(s - glu.shapes);
+    return s;
+}
+
+static void shape_draw(struct Shape *s, float scale)
+{
+    if (s)
+        web_gl_draw_mesh(s->vertices, s->indices, s->index_count, scale, s->texture, s->last_normal,
+                         s->last_texcoord);
+}
+
+GLUquadric *gluNewQuadric(void)
+{
+    if (glu.quadric_count == MAX_QUADRICS)
+        return NULL;
+    GLUquadric *q = &glu.quadrics[glu.quadric_count++];
+    q->texture = 0;
+    return q;
+}
+
+void gluQuadricTexture(GLUquadric *q, GLboolean texture)
+{
+    if (q)
+        q->texture = texture ? 1 : 0;
+}
+
+void gluSphere(GLUquadric *q, GLdouble radius, GLint slices, GLint stacks)
+{
+    if (q && radius >= 0.0)
+        shape_draw(shape_find(SPHERE, 0, 0, 0, slices, stacks, q->texture), (float)radius);
+}
+
+void gluCylinder(GLUquadric *q, GLdouble base, GLdouble top, GLdouble height, GLint slices, GLint stacks)
+{
+    if (q)
+        shape_draw(shape_find(CYLINDER, base, top, height, slices, stacks, q->texture), 1.0f);
+}
+
+void gluDisk(GLUquadric *q, GLdouble inner, GLdouble outer, GLint slices, GLint loops)
+{
+    if (q)
+        shape_draw(shape_find(DISK, inner, outer, 0, slices, loops, q->texture), 1.0f);
+}
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far)
+{
+    double m[16];
+    float f[16];
+    if (!web_glu_perspective_matrix(m, fovy, aspect, z_near, z_far))
+        return;
+    // GL receives GLU's doubles and keeps them as floats.
+    for (int k = 0; k < 16; k++)
+        f[k] = (float)m[k];
+    web_gl_multiply(f);
+}
+
+static GLenum base_format(GLint components)
+{
+    switch (components) {
+    case 1: case GL_LUMINANCE: return GL_LUMINANCE;
+    case 2: case GL_LUMINANCE_ALPHA: return GL_LUMINANCE_ALPHA;
+    case 3: case GL_RGB: return GL_RGB;
+    case 4: case GL_RGBA: return GL_RGBA;
+    default: return 0;
+    }
+}
+
+// The image is read with GL 1.1's unpack alignment of 4 and must be in the
+// texture's own format: no conversion, no rescaling.
+GLint gluBuild2DMipmaps(GLenum target, GLint components, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                        const void *data)
+{
+    GLenum base = base_format(components);
+    int texel = base == GL_LUMINANCE ? 1 : base == GL_LUMINANCE_ALPHA ? 2 : base == GL_RGB ? 3 : 4;
+    if (target != GL_TEXTURE_2D || type != GL_UNSIGNED_BYTE || !base || format != base)
+        return GLU_INVALID_ENUM;
+    if (width < 1 || height < 1 || (width & (width - 1)) || (height & (height - 1)) || !data)
+        return GLU_INVALID_VALUE;
+    int w = width, h = height;
+    long row = ((long)w * texel + 3) / 4 * 4;
+    if ((w > 1 || h > 1) && (long)(w > 1 ? w / 2 : 1) * (h > 1 ? h / 2 : 1) * texel > LEVEL_BYTES)
+        return GLU_INVALID_VALUE;
+    web_gl_texture_level(0, base, w, h, 4, data);
+    // Level 1 from the image's padded rows into packed ones, the rest in place.
+    const unsigned char *from = (const unsigned char *)data;
+    for (int n = 1; w > 1 || h > 1; n++) {
+        web_glu_halve(from, row, level, &w, &h, texel);
+        web_gl_texture_level(n, base, w, h, 1, level);
+        from = level;
+        row = (long)w * texel;
+    }
+    return 0;
+}

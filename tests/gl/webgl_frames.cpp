@@ -1,0 +1,77 @@
+// webgl_frames.cpp -- the program's terrain synthesis and frames at fixed run
+// times, written as raw bytes to the folder argv[1] names: built once on
+// Mesa's own GL 1.1 and GLU, once (WEB_GL) on the web platform's subset over
+// Mesa's GLES2. test_webgl.cpp compares the two.
+#include "scene/scene.h"
+#include "world/random.h"
+#include "world/terrain.h"
+#ifdef WEB_GL
+#include "platform/web/web_gl.h"
+#endif
+
+#include <SDL.h>
+#include <math.h>
+#include <stdio.h>
+#include <string>
+
+// The tune's file is not this comparison's concern, nor the drive paths.
+void music_write(void) {}
+#undef fopen
+
+static int write_file(const std::string &path, const void *bytes, size_t size)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    int ok = f && fwrite(bytes, 1, size, f) == size;
+    return (f && fclose(f) == 0) && ok;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 2 || SDL_Init(SDL_INIT_VIDEO) != 0)
+        return 2;
+    // The Linux platform's visual, as an ES 2.0 context for the subset.
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+#ifdef WEB_GL
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+#endif
+    SDL_Window *window = SDL_CreateWindow("webgl_frames", 0, 0, 800, 600, SDL_WINDOW_OPENGL);
+    if (!window || !SDL_GL_CreateContext(window))
+        return 3;
+#ifdef WEB_GL
+    if (!web_gl_load(SDL_GL_GetProcAddress) || !web_gl_start())
+        return 4;
+#endif
+    std::string dir = argv[1];
+    random_seed = 1;
+    scene_init();
+    unsigned char cells[256 * 256];
+    for (int k = 0; k < 256 * 256; k++)
+        cells[k] = (unsigned char)lround(heightmap[k] * 5);
+    int ok = write_file(dir + "/heightmap", cells, sizeof cells);
+
+    // Frames at 10 a second, then a long step into the finale; the first
+    // frame is unlit, the later ones lit, with fire, smoke and craters.
+    static unsigned char rgb[800 * 600 * 3];
+    int t = 0;
+    for (int n = 0; n <= 22; n++) {
+        int dt = n == 0 ? 0 : n <= 20 ? 100 : n == 21 ? 31400 : 100;
+        t += dt;
+        frame_render(t, dt);
+        if (n == 0 || n == 1 || n == 10 || n == 20 || n == 22) {
+            glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+            ok = ok && write_file(dir + "/frame" + std::to_string(t), rgb, sizeof rgb);
+        }
+#ifdef WEB_GL
+        web_gl_flush();
+#endif
+        SDL_GL_SwapWindow(window);
+    }
+    return ok ? 0 : 1;
+}
