@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # linux_window.sh -- the real programs' window, bare and under Openbox, and every way
-# out with exit code 0, on hostile machines too. Usage: linux_window.sh ostra ostra.exe
+# out with exit code 0, on hostile machines too. Usage: linux_window.sh ostra ostra.exe ostra_release
 . "$(dirname "$0")/lib.sh"
 
 if [ "${1:-}" != --display ]; then
@@ -43,10 +43,17 @@ e2e_check "an ignored SIGINT and Alt+Escape leave the run going" -d "/proc/$pid"
 xdotool key --window "$win" Escape
 e2e_ended "Escape" "$pid" 1
 
-for way in INT TERM HUP windowclose windowkill; do
-  e2e_start_shown "$3"
-  { kill -"$way" "$pid" || xdotool "$way" "$win"; } 2>/dev/null
-  e2e_ended "$way with the window shown" "$pid" 5
+# Every way out from outside, as the window shows and a second into the run,
+# in this build and in a Release build, whose timing and races are its own.
+for program in "$3" "$5"; do
+  for wait in 0 1; do
+    for way in INT TERM HUP windowclose windowkill; do
+      e2e_start_shown "$program"
+      sleep "$wait"
+      { kill -"$way" "$pid" || xdotool "$way" "$win"; } 2>/dev/null
+      e2e_ended "${program##*/}: $way $wait s after the window showed" "$pid" 5
+    done
+  done
 done
 for sig in INT TERM HUP; do
   rm -rf "$XDG_DATA_HOME/ostra"
