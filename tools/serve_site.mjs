@@ -1,7 +1,8 @@
 // serve_site.mjs -- serves a folder of plain static files on 127.0.0.1 until
-// it is stopped, and prints its address: the web page's server for ./web and
-// its tests. Port 0 takes any free port. Files only, no listings, nothing
-// outside the folder, no special headers.
+// it is stopped, and prints its address, then one line per request ("GET
+// /page.js 200"): the web page's server for ./web and its tests. Port 0
+// takes any free port. Files only, no listings, nothing outside the folder,
+// no special headers.
 //   node tools/serve_site.mjs build-web/site [port]
 import { createReadStream, statSync } from 'node:fs';
 import { createServer } from 'node:http';
@@ -37,6 +38,7 @@ function fileFor(url) {
 
 const server = createServer((request, response) => {
   const file = request.method === 'GET' || request.method === 'HEAD' ? fileFor(request.url) : null;
+  console.log(`${request.method} ${request.url} ${file ? 200 : 404}`);
   if (!file) {
     response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
     return;

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# web.sh -- the web page end to end in headless Chromium (software WebGL), as
+# web.mjs drives it: the gate, then the demo's picture and its sound after the
+# first bar; Escape's early end with the last frame left on the canvas, the
+# tune to download and a second run; the program's own end and ?until's on
+# the stepped clock; the failure box where WebGL is missing; and no uncaught
+# error on the console. Colour rules: e2e_demo_pixels in lib.sh.
+# Usage: web.sh path/to/build-web/site
+. "$(dirname "$0")/lib.sh"
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+node "$(dirname "$0")/web.mjs" "$1" "$work" >"$work/facts" || e2e_fail "the driver ended badly"
+# facts name...: those facts, as awk's name=value arguments.
+facts() { local name; for name; do grep "^$name=" "$work/facts" | tr ' ' _; done; }
+e2e_holds "the gate shows while the page is ready, and its click starts the run" \
+  'gate_ready && gate_shows && running && caption == "ostra_velumin!"' $(facts gate_ready gate_shows running caption)
+# The tune's first bar is silent: its first note at 1333 ms, heard within a
+# frame or two of software WebGL.
+e2e_holds "sound after the first bar" 'onset_ms >= 1300 && onset_ms <= 2500' $(facts onset_ms)
+for picture in picture end1 again; do convert "$work/$picture.png" -compress none "ppm:$work/$picture.ppm"; done
+e2e_holds "the canvas shows terrain, the trees' trunks and the walls" \
+  'size == "800x600" && terrain >= 150000 && trunks >= 200 && walls >= 5000' $(e2e_demo_pixels "$work/picture.ppm")
+e2e_holds "Escape ends the run at once; the last frame stays as it was" \
+  'escape_ms >= 0 && escape_ms < 3000 && frames_after == 0 && end_kept' \
+  $(facts escape_ms frames_escape frames_after end_kept)
+# Fireballs grow with the frame's step, and software WebGL's steps are long.
+e2e_holds "the last frame is the demo's" 'terrain >= 50000 && trunks >= 200' $(e2e_demo_pixels "$work/end1.ppm")
+e2e_holds "after the end: the tune written (7724 bytes), watch again and download offered" \
+  'tune == "7724:MThd" && offers == "again,download"' $(facts tune offers)
+e2e_holds "watched again: a second run, ended by Escape, draws the demo" \
+  'again_ended && terrain >= 50000 && trunks >= 200' $(facts again_ended) $(e2e_demo_pixels "$work/again.ppm")
+e2e_holds "the program's own end on the stepped clock: frames at 0 to 31000 ms" \
+  'own_end_ended && own_end_frames == 32' $(facts own_end_ended own_end_frames)
+e2e_holds "?until=500 at 10 frames/s: frames at 0 to 500 ms" 'until_ended && until_frames == 6' $(facts until_ended until_frames)
+e2e_holds "without WebGL: the program's box, and the page stays failed" \
+  'no_webgl_failed && no_webgl_box == "error|window_init()!" && no_webgl_after == "failed"' \
+  $(facts no_webgl_failed no_webgl_box no_webgl_after)
+e2e_holds "no uncaught error, nothing on the console's error level" 'errors == 0' $(facts errors)
+e2e_finish
