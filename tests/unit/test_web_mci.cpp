@@ -1,0 +1,100 @@
+// test_web_mci.cpp -- the browser's MCI sequencer layer on a recording
+// synthesizer: the commands and their codes, what reaches the synthesizer,
+// and the end notice.
+#include "platform/web/web_mci.h"
+#include "platform/win32.h"
+
+#include "fakes/fake_log.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdlib.h>
+
+using fake::log;
+
+static int synth_present = 1;
+extern "C" {
+int web_sound_open(const unsigned char *, int size) { return fake::record("open", size), synth_present; }
+void web_sound_play(void) { fake::record("play"); }
+void web_sound_close(void) { fake::record("close"); }
+void web_post_message(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    fake::record("post", w ? "window" : "NULL", m, (unsigned)wp, (int)lp);
+}
+}
+
+static char dir_name[] = "/tmp/ostra-web-mci.XXXXXX";
+static const std::string dir = mkdtemp(dir_name) + std::string("/");
+static const struct Cleanup { ~Cleanup() { system(("rm -rf " + dir).c_str()); } } cleanup;
+
+// One piano note from tick 0 to 480 (45 bytes), or with `damage` written at
+// `at` and the rest cut after `size` bytes.
+static std::string tune(const char *name, size_t at = 0, std::string damage = "", size_t size = 45)
+{
+    std::string b("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x17\0\xFF\x51\3\7\xA1\x20\0\xC0\0\0\x90"
+                  "\x3C\x64\x83\x60\x80\x3C\x40\0\xFF\x2F\0", 45);
+    std::ofstream(dir + name, std::ios::binary) << b.replace(at, damage.size(), damage).substr(0, size);
+    return "open " + dir + name + " type sequencer";
+}
+static MCIERROR send(const std::string &c, HWND w = 0) { return mciSendStringA(c.c_str(), 0, 0, w); }
+static const HWND window = (HWND)&synth_present;
+static const std::string notice = "post window 953 1 1"; // MM_MCINOTIFY, successful, device 1
+
+TEST(WebMci, CommandsTheirCodesAndWhatReachesTheSynthesizer)
+{
+    const std::string t = tune("t.mid"), play = "play tune from ";
+    const struct { std::string command; MCIERROR code; std::vector<std::string> calls; } script[] = {
+        {"", MCIERR_MISSING_COMMAND_STRING, {}}, {"stop tune", MCIERR_UNRECOGNIZED_COMMAND, {}},
+        {"play", MCIERR_MISSING_DEVICE_NAME, {}}, {t + " notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
+        {t + "x", MCIERR_INVALID_DEVICE_NAME, {}}, {t + " alias", MCIERR_MISSING_STRING_ARGUMENT, {}},
+        {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND, {}}, {tune(""), MCIERR_FILE_NOT_FOUND, {}},
+        {tune("a", 0, "X"), MCIERR_INVALID_FILE, {}}, {tune("f2", 9, "\2"), MCIERR_INVALID_FILE, {}},
+        {tune("t0", 26, {0, 0, 0}), MCIERR_INVALID_FILE, {}}, {tune("sm", 12, "\xE7"), MCIERR_INVALID_FILE, {}},
+        {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0, {"open 45"}}, {t, MCIERR_SEQ_PORT_INUSE, {}},
+        {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS, {}}, {play, MCIERR_MISSING_PARAMETER, {}},
+        {play + "x", MCIERR_BAD_INTEGER, {}}, {play + "0000000000", MCIERR_BAD_INTEGER, {}},
+        {play + "500", MCIERR_UNSUPPORTED_FUNCTION, {}}, {play + "0 from 0", MCIERR_DUPLICATE_FLAGS, {}},
+        {"play tune notify notify", MCIERR_DUPLICATE_FLAGS, {}}, {"close tune notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
+        {play + "000000000", 0, {"play"}}, {"play tune", 0, {}}, {"close other", MCIERR_INVALID_DEVICE_NAME, {}},
+        {"close all", 0, {"close"}}, {"close all", 0, {}}, {"play tune", MCIERR_INVALID_DEVICE_NAME, {}},
+        {t + " alias b", 0, {"open 45"}}, {"close b", 0, {"close"}}, {"close " + dir + "t.mid", MCIERR_INVALID_DEVICE_NAME, {}}};
+    for (const auto &s : script) {
+        log.clear();
+        EXPECT_EQ(send(s.command, window), s.code) << s.command;
+        EXPECT_EQ(log, s.calls) << s.command;
+    }
+    synth_present = 0; // no soundfont or no audio in the page
+    EXPECT_EQ(send(t + " alias tune"), (MCIERROR)MCIERR_SEQ_NOMIDIPRESENT);
+    EXPECT_EQ(send("play tune"), (MCIERROR)MCIERR_INVALID_DEVICE_NAME) << "nothing was opened";
+    synth_present = 1;
+    char answer[] = "old"; // no command answers: a buffer given is left empty
+    EXPECT_TRUE(mciSendStringA("close all", answer, 4, 0) == 0 && !answer[0]);
+    EXPECT_FALSE(sndPlaySoundA("x.wav", 0));
+    EXPECT_TRUE(sndPlaySoundA(NULL, 0));
+}
+
+// Each step: a command (or "end", the synthesizer's report) and the calls it makes.
+TEST(WebMci, TheEndIsNoticedOnceByTheLatestPlayThatAskedAndNeverAfterAClose)
+{
+    const std::string t = tune("t.mid") + " alias m";
+    const struct { std::string step; std::vector<std::string> calls; } steps[] = {
+        {t, {"open 45"}}, {"end", {}}, // not playing: no end
+        {"play m from 0 notify", {"play"}}, {"end", {notice}}, {"end", {}},
+        {"play m notify", {notice}}, {"play m", {}}, // at the end already: nothing left to sound
+        {"play m from 0 notify", {"play"}}, {"play m", {}}, {"end", {}}, // the notice's place was taken
+        {"play m from 0", {"play"}}, {"play m notify", {}}, {"end", {notice}},
+        {"play m from 0 notify", {"play"}}, {"close m", {"close"}}, {"end", {}},
+        {t, {"open 45"}}, {"play m notify", {"play"}}, {"close all", {"close"}},
+        // An empty tune ends at its start.
+        {tune("e.mid", 18, std::string("\0\0\0\4\0\xFF\x2F\0", 8), 26) + " alias m", {"open 26"}},
+        {"play m notify", {notice}}, {"play m from 0 notify", {notice}}, {"close m", {"close"}}};
+    for (const auto &s : steps) {
+        log.clear();
+        if (s.step == "end")
+            web_mci_tune_ended();
+        else
+            EXPECT_EQ(send(s.step, window), 0u) << s.step;
+        EXPECT_EQ(log, s.calls) << s.step;
+    }
+}
