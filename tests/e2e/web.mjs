@@ -58,7 +58,7 @@ try {
   });
 
   // The gate; the run it starts, with its picture and sound; Escape; the
-  // last frame left alone; the tune; and the same again.
+  // last frame left alone, and in fullscreen; the tune; and the same again.
   let page = await open('');
   fact('gate_ready', await state(page, 'ready', 60000) ? 1 : 0);
   fact('gate_shows', await page.evaluate(() =>
@@ -87,6 +87,10 @@ try {
   }));
   fact('offers', await page.evaluate(() =>
     ['again', 'download'].filter((id) => !document.getElementById(id).hidden).join(',')));
+  await page.click('#fullscreen');
+  await page.waitForFunction(() => document.fullscreenElement, { timeout: 5000 }).catch(() => {});
+  await page.screenshot({ path: `${work}/full.png` });
+  await page.evaluate(() => document.exitFullscreen()).catch(() => {});
   await page.click('#again');
   await page.waitForFunction(() => ostra.frames() >= 3, { timeout: 20000 }).catch(() => {});
   await page.keyboard.press('Escape');
@@ -95,8 +99,10 @@ try {
   await page.close();
 
   // The program's own end after 30 s of run time: frames at 0, 1000, ...,
-  // 31000 ms; and the end that ?until asks for: 0, 100, ..., 500 ms.
-  for (const [name, options] of [['own_end', '?autostart&fps=1'], ['until', '?autostart&fps=10&until=500']]) {
+  // 31000 ms; the end that ?until asks for: 0, 100, ..., 500 ms; and on the
+  // real clock, with options out of range left alone.
+  for (const [name, options] of [['own_end', '?autostart&fps=1'], ['until', '?autostart&fps=10&until=500'],
+                                 ['real_until', '?autostart&fps=0&until=1000&fps=x']]) {
     page = await open(options);
     fact(`${name}_ended`, await state(page, 'ended', 60000) ? 1 : 0);
     fact(`${name}_frames`, await frames(page));

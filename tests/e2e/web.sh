@@ -16,7 +16,7 @@ e2e_holds "the gate shows while the page is ready, and its click starts the run"
 # The tune's first bar is silent: its first note at 1333 ms, heard within a
 # frame or two of software WebGL.
 e2e_holds "sound after the first bar" 'onset_ms >= 1300 && onset_ms <= 2500' $(facts onset_ms)
-for picture in picture end1 again; do convert "$work/$picture.png" -compress none "ppm:$work/$picture.ppm"; done
+for picture in picture end1 full again; do convert "$work/$picture.png" -compress none "ppm:$work/$picture.ppm"; done
 e2e_holds "the canvas shows terrain, the trees' trunks and the walls" \
   'size == "800x600" && terrain >= 150000 && trunks >= 200 && walls >= 5000' $(e2e_demo_pixels "$work/picture.ppm")
 e2e_holds "Escape ends the run at once; the last frame stays as it was" \
@@ -24,6 +24,10 @@ e2e_holds "Escape ends the run at once; the last frame stays as it was" \
   $(facts escape_ms frames_escape frames_after end_kept)
 # Fireballs grow with the frame's step, and software WebGL's steps are long.
 e2e_holds "the last frame is the demo's" 'terrain >= 50000 && trunks >= 200' $(e2e_demo_pixels "$work/end1.ppm")
+# The page is 1024 x 800: fullscreen scales the picture to 1024 x 768 between black bars.
+e2e_holds "fullscreen keeps the picture's 4:3" 'size == "1024x800" && bars == 0 && inside >= 700000' \
+  $(e2e_ppm_awk '{ if (y < 16 || y >= 784) bars += r + g + b; else inside += r + g + b > 0 }
+    END { printf "size=%dx%d bars=%d inside=%d\n", W, H, bars, inside }' "$work/full.ppm")
 e2e_holds "after the end: the tune written (7724 bytes), watch again and download offered" \
   'tune == "7724:MThd" && offers == "again,download"' $(facts tune offers)
 e2e_holds "watched again: a second run, ended by Escape, draws the demo" \
@@ -31,6 +35,8 @@ e2e_holds "watched again: a second run, ended by Escape, draws the demo" \
 e2e_holds "the program's own end on the stepped clock: frames at 0 to 31000 ms" \
   'own_end_ended && own_end_frames == 32' $(facts own_end_ended own_end_frames)
 e2e_holds "?until=500 at 10 frames/s: frames at 0 to 500 ms" 'until_ended && until_frames == 6' $(facts until_ended until_frames)
+e2e_holds "?until=1000 on the real clock, ?fps out of range left alone" \
+  'real_until_ended && real_until_frames >= 2 && real_until_frames <= 70' $(facts real_until_ended real_until_frames)
 e2e_holds "without WebGL: the program's box, and the page stays failed" \
   'no_webgl_failed && no_webgl_box == "error|window_init()!" && no_webgl_after == "failed"' \
   $(facts no_webgl_failed no_webgl_box no_webgl_after)
