@@ -14,10 +14,11 @@ OSTRA_PACKAGES_VIDEO="$OSTRA_PACKAGES_RUN ffmpeg"
 # packages, the soundfont's trim) and the soundfont; Chromium runs its tests.
 OSTRA_PACKAGES_WEB="cmake ninja-build emscripten nodejs npm fluid-soundfont-gm chromium"
 # Build the Windows program and run every test, end to end included (the
-# web GL subset's test draws on Mesa's GLES2).
+# web GL subset's test draws on Mesa's GLES2; the web sound's benchmark
+# renders the tune with the fluidsynth program).
 OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_VIDEO googletest libgtest-dev g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick
-  openbox wmctrl socat libgles-dev libegl-dev $OSTRA_PACKAGES_WEB"
+  openbox wmctrl socat libgles-dev libegl-dev fluidsynth $OSTRA_PACKAGES_WEB"
 # Build and run the fuzz targets (./fuzz): clang with libFuzzer, and what they link.
 OSTRA_PACKAGES_FUZZ="clang libclang-rt-14-dev cmake ninja-build pkg-config libsdl2-dev
   libfluidsynth-dev"
