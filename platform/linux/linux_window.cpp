@@ -117,27 +117,40 @@ void linux_window_on_connection_lost(void (*hook)(void))
 }
 
 // A server that accepts the connection and never answers would hold SDL's
-// start-up forever, so the connection is first tried on a helper thread for
-// a bounded time; a helper still waiting then is left behind.
-static int x_server_answers(void)
+// start-up forever, so a connection is first made on a helper thread for a
+// bounded time; a helper still waiting then is left behind, and closes what
+// it gets. A refusal is tried again for a moment: an X server without
+// -noreset resets when its last client leaves, and while it does it drops
+// the connections it is still setting up. The connection made is kept until
+// SDL has its own, so that this process never leaves such a server without
+// a client of its own during its start, which would drop another instance's.
+static Display *x_server_open(void)
 {
     struct Probe {
         std::mutex lock;
         std::condition_variable answered;
-        int result = 0; // 0 waiting, 1 answered, -1 refused
+        int done = 0, abandoned = 0;
+        Display *display = NULL;
     };
     auto probe = std::make_shared<Probe>();
     std::thread([probe] {
         Display *display = XOpenDisplay(NULL);
-        if (display)
-            XCloseDisplay(display);
+        for (int tries = 1; !display && tries < 20; tries++) {
+            usleep(100000);
+            display = XOpenDisplay(NULL);
+        }
         std::lock_guard<std::mutex> hold(probe->lock);
-        probe->result = display ? 1 : -1;
+        if (display && probe->abandoned)
+            XCloseDisplay(display);
+        else
+            probe->display = display;
+        probe->done = 1;
         probe->answered.notify_all();
     }).detach();
     std::unique_lock<std::mutex> hold(probe->lock);
-    probe->answered.wait_for(hold, std::chrono::seconds(5), [&] { return probe->result != 0; });
-    return probe->result == 1;
+    if (!probe->answered.wait_for(hold, std::chrono::seconds(5), [&] { return probe->done != 0; }))
+        probe->abandoned = 1;
+    return probe->display;
 }
 
 // A window destroyed by another client ends the run as its close box does.
@@ -161,6 +174,7 @@ static int on_x_connection_lost(Display *)
 
 int linux_video_up(void)
 {
+    Display *held = NULL;
     if (video_state == 0) {
         // Windows keeps the screen saver unless the window refuses it, and
         // the close of the last window is a message, not a quit.
@@ -172,7 +186,8 @@ int linux_video_up(void)
             const char *x11 = getenv("DISPLAY");
             const char *wayland = getenv("WAYLAND_DISPLAY");
             int has_x11 = x11 && *x11, has_wayland = wayland && *wayland;
-            has_x11 = has_x11 && x_server_answers();
+            held = has_x11 ? x_server_open() : NULL;
+            has_x11 = held != NULL;
             if (!has_x11 && !has_wayland) {
                 video_state = -1;
                 return 0;
@@ -191,6 +206,8 @@ int linux_video_up(void)
             XSetIOErrorHandler(on_x_connection_lost);
             SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
         }
+        if (held)
+            XCloseDisplay(held); // SDL holds its own now
     }
     return video_state == 1;
 }

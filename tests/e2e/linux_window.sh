@@ -15,6 +15,16 @@ if [ "${1:-}" != --display ]; then
   DISPLAY=:$n "$1" 2>/dev/null & pid=$! && sleep 1 && kill -TERM "$pid"
   e2e_ended "SIGTERM while the X server is silent" "$pid" 1
   kill "$silent" && rm -f /tmp/.X$n-lock /tmp/.X11-unix/X$n
+  # A server that comes up just after the program asks for it: a refusal is
+  # tried again for a moment, not taken for no display.
+  home=$(mktemp -d)
+  XDG_DATA_HOME=$home SDL_AUDIODRIVER=dummy DISPLAY=:$n "$1" 2>/dev/null & pid=$!
+  Xvfb :$n -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 & late=$!
+  for _ in $(seq 100); do DISPLAY=:$n xdotool search --onlyvisible --name "^$E2E_TITLE\$" >/dev/null 2>&1 && break; sleep 0.1; done
+  e2e_ok "a server that comes up just after the program: the window shows" \
+    env DISPLAY=:$n xdotool search --onlyvisible --name "^$E2E_TITLE\$"
+  kill -TERM "$pid" && e2e_ended "SIGTERM on the late server" "$pid" 5
+  kill "$late" && wait "$late"; rm -rf "$home"
   (e2e_on_display "$0" bare "$@") || E2E_FAILED=1
   (OSTRA_XVFB_ARGS='-extension GLX' e2e_on_display "$0" box "$@") || E2E_FAILED=1
   e2e_finish
