@@ -36,7 +36,7 @@
 
   function fail(what) {
     console.log('ostra: ' + what);
-    $('gate-text').textContent = 'The demo could not start: ' + what;
+    $('note').textContent = 'The demo could not run: ' + what;
     setState('failed');
     if (sound)
       sound.stop();
@@ -60,9 +60,17 @@
       $('caption').textContent = document.title = title;
       return 1;
     },
+    // The browser's next frame; a hidden page has none, and its timers then
+    // keep the run going, slowly, as a window in the background goes on.
     present() {
       frames++;
-      return new Promise((next) => requestAnimationFrame(next));
+      return new Promise((next) => {
+        const timer = setTimeout(next, 250);
+        requestAnimationFrame(() => {
+          clearTimeout(timer);
+          next();
+        });
+      });
     },
     // The program's failure report: modal, until OK.
     box(caption, text, icon) {

@@ -25,8 +25,8 @@ EM_ASYNC_JS(int, page_box, (const char *caption, const char *text, int icon), {
     return 1;
 });
 
-// Suspends the program until the browser's next frame. The page counts the
-// frame; a page that is hidden gets no frames, and the program waits.
+// Suspends the program until the browser's next frame, as the page decides
+// (it counts the frame, and keeps a hidden page's run going on its timers).
 EM_ASYNC_JS(void, page_present, (void), {
     var page = Module['page'];
     await (page && page['present'] ? page['present']()
