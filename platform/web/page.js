@@ -26,6 +26,14 @@
   let wasm = null; // the program's code, compiled once for every run
   let program = null; // the latest run's instance
   let frames = 0;
+  let waiting = null; // the program's wait for the next frame
+
+  function wake() {
+    const next = waiting;
+    waiting = null;
+    if (next)
+      next();
+  }
 
   function setState(next) {
     state = next;
@@ -65,11 +73,11 @@
     present() {
       frames++;
       return new Promise((next) => {
-        const timer = setTimeout(next, 250);
-        requestAnimationFrame(() => {
-          clearTimeout(timer);
-          next();
-        });
+        waiting = next;
+        if (document.hidden)
+          setTimeout(wake);
+        else
+          requestAnimationFrame(wake);
       });
     },
     // The program's failure report: modal, until OK.
@@ -160,6 +168,7 @@
   $('fullscreen').addEventListener('click', () => $('screen').requestFullscreen().catch(() => {}));
   document.addEventListener('keydown', gateKey);
   window.addEventListener('pagehide', () => sound && sound.stop());
+  document.addEventListener('visibilitychange', () => document.hidden && wake());
 
   // For tests and benchmarks: frames presented in the latest run, the terrain
   // it read back (256 x 256 bytes, row z = 0 first; height = byte / 5), and the
