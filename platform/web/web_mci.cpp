@@ -101,23 +101,20 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
     return 0;
 }
 
-// A notice still owed is dropped.
+// A notice still owed is dropped: a closed device reports no end.
 static void device_release(void)
 {
     web_sound_close();
     seq.open = 0;
-    seq.name.clear();
-    seq.armed = 0;
 }
 
 void web_mci_tune_ended(void)
 {
     if (!seq.open || seq.at_end)
         return;
-    seq.at_end = 1;
+    seq.at_end = 1; // and no more ends until a play from the start
     if (seq.armed)
         web_post_message(seq.window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
-    seq.armed = 0;
 }
 
 // ---------------------------------------------------------------------------

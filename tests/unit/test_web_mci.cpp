@@ -48,9 +48,7 @@ TEST(WebMci, CommandsTheirCodesAndWhatReachesTheSynthesizer)
         {"", MCIERR_MISSING_COMMAND_STRING, {}}, {"stop tune", MCIERR_UNRECOGNIZED_COMMAND, {}},
         {"play", MCIERR_MISSING_DEVICE_NAME, {}}, {t + " notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
         {t + "x", MCIERR_INVALID_DEVICE_NAME, {}}, {t + " alias", MCIERR_MISSING_STRING_ARGUMENT, {}},
-        {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND, {}}, {tune(""), MCIERR_FILE_NOT_FOUND, {}},
-        {tune("a", 0, "X"), MCIERR_INVALID_FILE, {}}, {tune("f2", 9, "\2"), MCIERR_INVALID_FILE, {}},
-        {tune("t0", 26, {0, 0, 0}), MCIERR_INVALID_FILE, {}}, {tune("sm", 12, "\xE7"), MCIERR_INVALID_FILE, {}},
+        {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND, {}},
         {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0, {"open 45"}}, {t, MCIERR_SEQ_PORT_INUSE, {}},
         {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS, {}}, {play, MCIERR_MISSING_PARAMETER, {}},
         {play + "x", MCIERR_BAD_INTEGER, {}}, {play + "0000000000", MCIERR_BAD_INTEGER, {}},
@@ -58,18 +56,28 @@ TEST(WebMci, CommandsTheirCodesAndWhatReachesTheSynthesizer)
         {"play tune notify notify", MCIERR_DUPLICATE_FLAGS, {}}, {"close tune notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
         {play + "000000000", 0, {"play"}}, {"play tune", 0, {}}, {"close other", MCIERR_INVALID_DEVICE_NAME, {}},
         {"close all", 0, {"close"}}, {"close all", 0, {}}, {"play tune", MCIERR_INVALID_DEVICE_NAME, {}},
-        {t + " alias b", 0, {"open 45"}}, {"close b", 0, {"close"}}, {"close " + dir + "t.mid", MCIERR_INVALID_DEVICE_NAME, {}}};
+        {t, 0, {"open 45"}}, {"close " + dir + "T.MID", 0, {"close"}}}; // no alias: the file names it
     for (const auto &s : script) {
         log.clear();
         EXPECT_EQ(send(s.command, window), s.code) << s.command;
         EXPECT_EQ(log, s.calls) << s.command;
+    }
+    // The files the open takes: formats 0 and 1, a tick division, a tempo not 0.
+    const struct { const char *name; size_t at; std::string damage; MCIERROR code; } files[] = {
+        {"", 0, "", MCIERR_FILE_NOT_FOUND}, {"a", 0, "X", MCIERR_INVALID_FILE}, {"f1", 9, "\1", 0},
+        {"f2", 9, "\2", MCIERR_INVALID_FILE}, {"sm", 12, "\xE7", MCIERR_INVALID_FILE},
+        {"d0", 12, {0, 0}, MCIERR_INVALID_FILE}, {"t0", 26, {0, 0, 0}, MCIERR_INVALID_FILE},
+        {"t1", 26, {1, 0, 0}, 0}, {"t2", 26, {0, 1, 0}, 0}};
+    for (const auto &f : files) {
+        EXPECT_EQ(send(tune(f.name, f.at, f.damage)), f.code) << f.name;
+        send("close all");
     }
     synth_present = 0; // no soundfont or no audio in the page
     EXPECT_EQ(send(t + " alias tune"), (MCIERROR)MCIERR_SEQ_NOMIDIPRESENT);
     EXPECT_EQ(send("play tune"), (MCIERROR)MCIERR_INVALID_DEVICE_NAME) << "nothing was opened";
     synth_present = 1;
     char answer[] = "old"; // no command answers: a buffer given is left empty
-    EXPECT_TRUE(mciSendStringA("close all", answer, 4, 0) == 0 && !answer[0]);
+    EXPECT_TRUE(mciSendStringA("close all", answer, 4, 0) == 0 && !answer[0] && mciSendStringA("close all", 0, 4, 0) == 0);
     EXPECT_FALSE(sndPlaySoundA("x.wav", 0));
     EXPECT_TRUE(sndPlaySoundA(NULL, 0));
 }
