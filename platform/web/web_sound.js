@@ -38,6 +38,7 @@ globalThis.OstraSound = (() => {
   let base = null;
   let loading = null;
   let context = null, synth = null, analyser = null;
+  let font = null; // the soundfont's bytes, for each open's fresh synthesizer
   let generation = 0; // each open, play, close and stop makes the end of an older play no end
   let playedAt = 0, onsetMs = -1, watcher = 0;
 
@@ -75,14 +76,14 @@ globalThis.OstraSound = (() => {
   }
 
   // The synthesizer on `ctx`'s audio thread, holding the soundfont.
-  async function synthesizer(ctx, font) {
+  async function synthesizer(ctx, bytes) {
     for (const name of WORKLET)
       await ctx.audioWorklet.addModule(new URL(name, base).href);
     const s = new JSSynth.AudioWorkletNodeSynthesizer();
     s.init(ctx.sampleRate);
     const node = s.createAudioNode(ctx, SETTINGS);
     s.handleLoggingChanged(0); // FluidSynth logs nothing, as on Linux
-    if (await s.loadSFont(font) < 0)
+    if (await s.loadSFont(bytes) < 0)
       throw new Error(`${FONT} is no soundfont`);
     return { synth: s, node };
   }
@@ -92,7 +93,7 @@ globalThis.OstraSound = (() => {
       base = new URL(baseUrl || './', document.baseURI);
       // Made now, so that the gesture's resume() finds it.
       context = new AudioContext({ sampleRate: RATE, latencyHint: 'interactive' });
-      const [font] = await Promise.all([fetchFont(onProgress), script(new URL(MAIN, base).href)]);
+      [font] = await Promise.all([fetchFont(onProgress), script(new URL(MAIN, base).href)]);
       const made = await synthesizer(context, font);
       analyser = context.createAnalyser();
       analyser.fftSize = 32768; // 0.74 s: the onset is found between two frames of a slow page
@@ -125,13 +126,13 @@ globalThis.OstraSound = (() => {
     }, 20);
   }
 
+  // The synthesizer is made anew, empty: neither a reset nor all sounds off
+  // cuts FluidSynth's reverb, whose tail would open the next run's tune.
   function silence() {
     generation++;
     clearInterval(watcher);
-    if (synth) {
-      synth.closePlayer();
-      synth.midiAllSoundsOff(); // a tune already at its end may still ring
-    }
+    if (synth)
+      synth.close();
   }
 
   return {
@@ -149,12 +150,14 @@ globalThis.OstraSound = (() => {
     },
 
     // The sequencer's device. `tune` is a Standard MIDI File the caller
-    // has checked; true when the synthesizer holds it, stopped at its start.
+    // has checked; true when a fresh synthesizer holds it, stopped at its
+    // start, as a fresh Linux process would.
     async open(tune) {
       if (!loading || !(await loading))
         return false;
       silence();
       try {
+        await synth.loadSFont(font);
         await synth.resetPlayer();
         await synth.addSMFDataToPlayer(tune.slice().buffer);
         return true;
@@ -181,7 +184,7 @@ globalThis.OstraSound = (() => {
     // of `seconds`: the left and right samples. After a load that resolved true.
     async render(tune, seconds) {
       const ctx = new OfflineAudioContext(2, Math.ceil(seconds * RATE), RATE);
-      const made = await synthesizer(ctx, await fetchFont(() => {}));
+      const made = await synthesizer(ctx, font);
       made.node.connect(ctx.destination);
       await made.synth.addSMFDataToPlayer(tune.slice().buffer);
       await made.synth.playPlayer();
