@@ -17,6 +17,8 @@
 #define MAX_TEXTURES 64
 #define READ_BAND_BYTES (256 * 1024)
 
+static const double PI = 3.14159265358979323846;
+
 enum { A_POSITION, A_COLOR, A_NORMAL, A_TEXCOORD };
 enum { LAYOUT_NONE, LAYOUT_BATCH, LAYOUT_MESH };
 
@@ -75,6 +77,9 @@ static struct {
     float color[4], normal[3], texcoord[2];
     int lighting, light0, normalize, color_material, texturing;
     float light_ambient[4], light_diffuse[4];
+    // The material's ambient and diffuse colours: while colour material is on
+    // they are the current colour, and they keep the last one when it goes off.
+    float material_ambient[4], material_diffuse[4];
     struct Texture textures[MAX_TEXTURES];
     int texture_count, bound; // bound: index in textures, -1 for none
     int surface_width, surface_height;
@@ -88,7 +93,7 @@ static struct {
     GLuint program, batch_buffer;
     GLint u_mvp, u_normal_matrix, u_scale, u_lighting, u_normalize, u_color_material, u_ambient,
         u_diffuse, u_material_ambient, u_material_diffuse, u_texturing;
-    int matrices_changed, normal_matrix_changed, lights_changed, layout;
+    int matrices_changed, normal_matrix_changed, flags_changed, layout;
     GLuint layout_buffer;
     float scale;
 } gl;
@@ -177,17 +182,19 @@ static void uniforms_update(float scale)
         ES(UniformMatrix3fv)(gl.u_normal_matrix, 1, GL_FALSE, n);
         gl.normal_matrix_changed = 0;
     }
-    if (gl.lights_changed) {
+    if (gl.flags_changed) {
         static const float scene_ambient = 0.2f;
         float on = gl.light0 ? 1.0f : 0.0f;
         ES(Uniform1i)(gl.u_lighting, gl.lighting);
         ES(Uniform1i)(gl.u_normalize, gl.normalize);
         ES(Uniform1i)(gl.u_color_material, gl.color_material);
+        ES(Uniform4fv)(gl.u_material_ambient, 1, gl.material_ambient);
+        ES(Uniform4fv)(gl.u_material_diffuse, 1, gl.material_diffuse);
         ES(Uniform3f)(gl.u_ambient, scene_ambient + on * gl.light_ambient[0], scene_ambient + on * gl.light_ambient[1],
                       scene_ambient + on * gl.light_ambient[2]);
         ES(Uniform3f)(gl.u_diffuse, on * gl.light_diffuse[0], on * gl.light_diffuse[1], on * gl.light_diffuse[2]);
         ES(Uniform1i)(gl.u_texturing, gl.texturing && gl.bound >= 0 && gl.textures[gl.bound].has_image);
-        gl.lights_changed = 0;
+        gl.flags_changed = 0;
     }
     if (scale != gl.scale) {
         ES(Uniform3f)(gl.u_scale, scale, scale, scale);
@@ -222,6 +229,8 @@ void web_gl_flush(void)
 void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float scale, int texcoords,
                       const float last_normal[3], const float last_texcoord[2])
 {
+    if (!gl.program)
+        return;
     web_gl_flush();
     uniforms_update(scale);
     if (gl.layout != LAYOUT_MESH || gl.layout_buffer != vertices) {
@@ -276,6 +285,9 @@ int web_gl_start(void)
     gl.normal[2] = 1;
     gl.light_ambient[3] = 1;
     gl.light_diffuse[0] = gl.light_diffuse[1] = gl.light_diffuse[2] = gl.light_diffuse[3] = 1;
+    for (int k = 0; k < 3; k++)
+        gl.material_ambient[k] = 0.2f, gl.material_diffuse[k] = 0.8f;
+    gl.material_ambient[3] = gl.material_diffuse[3] = 1;
     gl.bound = -1;
 
     GLuint vs = shader_compile(ES_VERTEX_SHADER, vertex_shader);
@@ -300,10 +312,6 @@ int web_gl_start(void)
     UNIFORM(u_normalize), UNIFORM(u_color_material), UNIFORM(u_ambient), UNIFORM(u_diffuse);
     UNIFORM(u_material_ambient), UNIFORM(u_material_diffuse), UNIFORM(u_texturing);
     ES(Uniform1i)(ES(GetUniformLocation)(program, "u_texture"), 0);
-    // GL 1.1's material when colour material is off.
-    static const float material_ambient[4] = {0.2f, 0.2f, 0.2f, 1}, material_diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
-    ES(Uniform4fv)(gl.u_material_ambient, 1, material_ambient);
-    ES(Uniform4fv)(gl.u_material_diffuse, 1, material_diffuse);
     ES(GenBuffers)(1, &gl.batch_buffer);
     ES(EnableVertexAttribArray)(A_POSITION);
     // Levels are sent packed; the program's own images are read with GL 1.1's
@@ -318,7 +326,7 @@ int web_gl_start(void)
 
     gl.program = program;
     gl.scale = 0;
-    gl.matrices_changed = gl.normal_matrix_changed = gl.lights_changed = 1;
+    gl.matrices_changed = gl.normal_matrix_changed = gl.flags_changed = 1;
     return 1;
 }
 
@@ -359,7 +367,7 @@ void glScalef(GLfloat x, GLfloat y, GLfloat z)
 // about a coordinate axis takes them as they are, any other axis is normalised.
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    float s = sinf((float)(angle * M_PI / 180.0)), c = cosf((float)(angle * M_PI / 180.0));
+    float s = sinf((float)(angle * PI / 180.0)), c = cosf((float)(angle * PI / 180.0));
     float r[16];
     matrix_identity(r);
     if (x == 0 && y == 0 && z != 0) {
@@ -385,8 +393,15 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
     web_gl_multiply(r);
 }
 
+// Without a started context the calls do nothing, as GL's do without a current one.
+int web_gl_started(void) { return gl.program != 0; }
+
+void web_gl_buffers_changed(void) { gl.layout = LAYOUT_NONE; }
+
 static void capability(GLenum cap, int on)
 {
+    if (!web_gl_started())
+        return;
     web_gl_flush();
     switch (cap) {
     case GL_BLEND:
@@ -412,12 +427,15 @@ static void capability(GLenum cap, int on)
         gl.normalize = on;
         break;
     case GL_COLOR_MATERIAL:
+        if (!on && gl.color_material)
+            for (int k = 0; k < 4; k++)
+                gl.material_ambient[k] = gl.material_diffuse[k] = gl.color[k];
         gl.color_material = on;
         break;
     default:
         return;
     }
-    gl.lights_changed = 1;
+    gl.flags_changed = 1;
 }
 
 void glEnable(GLenum cap) { capability(cap, 1); }
@@ -430,7 +448,7 @@ void glLightfv(GLenum light, GLenum name, const GLfloat *v)
         return;
     web_gl_flush();
     memcpy(to, v, 4 * sizeof(float));
-    gl.lights_changed = 1;
+    gl.flags_changed = 1;
 }
 
 // Only smooth shading is drawn; the program asks for nothing else.
@@ -438,14 +456,22 @@ void glShadeModel(GLenum) {}
 
 void glBlendFunc(GLenum s, GLenum d)
 {
+    if (!web_gl_started())
+        return;
     web_gl_flush();
     ES(BlendFunc)(s, d);
 }
 
-void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { ES(ClearColor)(r, g, b, a); }
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
+{
+    if (web_gl_started())
+        ES(ClearColor)(r, g, b, a);
+}
 
 void glClear(GLbitfield mask)
 {
+    if (!web_gl_started())
+        return;
     web_gl_flush();
     ES(Clear)(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
@@ -453,7 +479,7 @@ void glClear(GLbitfield mask)
 // GL 1.1 binds any name, generated or not; ES objects are made on first use.
 void glBindTexture(GLenum target, GLuint name)
 {
-    if (target != GL_TEXTURE_2D)
+    if (target != GL_TEXTURE_2D || !web_gl_started())
         return;
     web_gl_flush();
     int k = 0;
@@ -462,7 +488,7 @@ void glBindTexture(GLenum target, GLuint name)
     if (k == gl.texture_count) {
         if (k == MAX_TEXTURES) {
             gl.bound = -1; // no room: it samples as a texture without image
-            gl.lights_changed = 1;
+            gl.flags_changed = 1;
             return;
         }
         gl.textures[k].name = name;
@@ -472,18 +498,18 @@ void glBindTexture(GLenum target, GLuint name)
     }
     gl.bound = k;
     ES(BindTexture)(GL_TEXTURE_2D, gl.textures[k].es);
-    gl.lights_changed = 1;
+    gl.flags_changed = 1;
 }
 
 void web_gl_texture_level(int level, GLenum format, int width, int height, int alignment, const void *pixels)
 {
-    if (gl.bound < 0)
+    if (gl.bound < 0 || !web_gl_started())
         return;
     web_gl_flush();
     ES(PixelStorei)(GL_UNPACK_ALIGNMENT, alignment);
     ES(TexImage2D)(GL_TEXTURE_2D, level, (GLint)format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
     gl.textures[gl.bound].has_image = 1;
-    gl.lights_changed = 1;
+    gl.flags_changed = 1;
 }
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b)
@@ -566,23 +592,23 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     case GL_RGBA: first = 0, count = 4; break;
     default: return;
     }
-    if (type != GL_UNSIGNED_BYTE || width < 0 || height < 0 || !pixels)
+    if (type != GL_UNSIGNED_BYTE || width < 0 || height < 0 || !pixels || !web_gl_started())
         return;
     web_gl_flush();
     long stride = ((long)width * count + 3) / 4 * 4;
-    int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
-    int x1 = x + width < gl.surface_width ? x + width : gl.surface_width;
-    int y1 = y + height < gl.surface_height ? y + height : gl.surface_height;
-    if (x0 >= x1 || y0 >= y1)
+    long x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
+    long x1 = (long)x + width < gl.surface_width ? (long)x + width : gl.surface_width;
+    long y1 = (long)y + height < gl.surface_height ? (long)y + height : gl.surface_height;
+    if (x0 >= x1 || y0 >= y1 || (x1 - x0) * 4 > READ_BAND_BYTES)
         return;
-    int rows_per_band = READ_BAND_BYTES / ((x1 - x0) * 4);
-    for (int row = y0; row < y1; row += rows_per_band) {
-        int rows = y1 - row < rows_per_band ? y1 - row : rows_per_band;
-        ES(ReadPixels)(x0, row, x1 - x0, rows, GL_RGBA, GL_UNSIGNED_BYTE, band);
-        for (int r = 0; r < rows; r++) {
-            unsigned char *to = (unsigned char *)pixels + (row + r - y) * stride + (long)(x0 - x) * count;
-            const unsigned char *from = band + (long)r * (x1 - x0) * 4 + first;
-            for (int i = 0; i < x1 - x0; i++)
+    long rows_per_band = READ_BAND_BYTES / ((x1 - x0) * 4);
+    for (long row = y0; row < y1; row += rows_per_band) {
+        long rows = y1 - row < rows_per_band ? y1 - row : rows_per_band;
+        ES(ReadPixels)((GLint)x0, (GLint)row, (GLsizei)(x1 - x0), (GLsizei)rows, GL_RGBA, GL_UNSIGNED_BYTE, band);
+        for (long r = 0; r < rows; r++) {
+            unsigned char *to = (unsigned char *)pixels + (row + r - y) * stride + (x0 - x) * count;
+            const unsigned char *from = band + r * (x1 - x0) * 4 + first;
+            for (long i = 0; i < x1 - x0; i++)
                 memcpy(to + i * count, from + i * 4, count);
         }
     }

@@ -83,6 +83,10 @@ extern struct WebEs web_es;
 // texcoords) the texture coordinate GLU left behind the current ones.
 void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float scale, int texcoords,
                       const float last_normal[3], const float last_texcoord[2]);
+// Whether web_gl_start has set a context up: until then every call does nothing.
+int web_gl_started(void);
+// After the quadrics have bound buffers of their own.
+void web_gl_buffers_changed(void);
 // glMultMatrixf on the current matrix.
 void web_gl_multiply(const float m[16]);
 // One level of the texture bound to GL_TEXTURE_2D, rows aligned as given.

@@ -74,6 +74,8 @@ static int mesh_indices(void)
 // draws nothing for them.
 static struct Shape *shape_find(int kind, double a, double b, double c, int slices, int stacks, int texture)
 {
+    if (!web_gl_started())
+        return NULL;
     for (int i = 0; i < glu.shape_count; i++) {
         struct Shape *s = &glu.shapes[(glu.last_found + i) % glu.shape_count];
         if (s->kind == kind && s->a == a && s->b == b && s->c == c && s->slices == slices && s->stacks == stacks &&
@@ -110,6 +112,7 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
     ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, s->indices);
     ES(BufferData)(ES_ELEMENT_ARRAY_BUFFER, (ptrdiff_t)(s->index_count * sizeof(unsigned short)), indices,
                    ES_STATIC_DRAW);
+    web_gl_buffers_changed();
     glu.last_found = (int)(s - glu.shapes);
     return s;
 }

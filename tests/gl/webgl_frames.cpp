@@ -73,5 +73,29 @@ int main(int argc, char **argv)
 #endif
         SDL_GL_SwapWindow(window);
     }
+
+    // Beyond the program's calls: other rotation axes, a sphere without
+    // texture coordinates, a holed disk, light 0 off, the material's own colour.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60, 4.0 / 3, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(-1, 0, -6);
+    glRotatef(40, 1, 2, 3);
+    glRotatef(25, 0, 0, 1);
+    glRotatef(-35, 0, 0, -2);
+    glColor3f(0.2f, 0.9f, 0.5f);
+    gluQuadricTexture(quadric, GL_FALSE);
+    gluSphere(quadric, 1.5, 24, 12);
+    glTranslatef(2.5, 0, 0);
+    glDisable(GL_COLOR_MATERIAL);
+    gluCylinder(quadric, 1, 0.5, 2, 12, 3);
+    glDisable(GL_LIGHT0);
+    glTranslatef(-1, -2, 0);
+    gluDisk(quadric, 0.3, 1, 9, 2);
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    ok = ok && write_file(dir + "/probe", rgb, sizeof rgb);
     return ok ? 0 : 1;
 }

@@ -66,14 +66,15 @@ struct Quadric {
     int slices, stacks, texture;
 };
 
-// The program's solids first (flyer, tree, particle, noise disk), then other shapes.
+// The program's solids first (flyer, tree, particle, noise disk), then other
+// shapes: without texture coordinates, refused, past GLU's slices limit, tiny.
 static const Quadric quadrics[] = {
     {'s', 1, 0, 0, 10, 10, 1},          {'s', 0.80078125, 0, 0, 10, 10, 1}, {'s', 3, 0, 0, 3, 5, 1},
     {'s', 0.0137, 0, 0, 16, 16, 1},     {'s', 4.3999, 0, 0, 16, 16, 1},     {'c', 1, 0, 3, 16, 16, 1},
     {'c', 0.69921875, 0, 3, 16, 16, 1}, {'c', 1, 0.8984375, 7, 7, 7, 1},   {'d', 0, 1.5, 0, 16, 1, 1},
     {'s', 1, 0, 0, 12, 8, 0},           {'s', 2.5, 0, 0, 5, 5, 0},          {'c', 2, 2.5, 0.3, 5, 3, 0},
-    {'d', 0.5, 2, 0, 7, 3, 1},          {'d', 0, 1, 0, 9, 2, 0},            {'s', 1, 0, 0, 1, 4, 1},
-    {'c', 1, 1, 0, 8, 2, 1},
+    {'d', 0.5, 2, 0, 7, 3, 1},          {'d', 0, 1, 0, 9, 2, 0},            {'s', 1, 0, 0, 1, 4, 1},           {'c', 1, 1, 0, 8, 2, 1},            {'c', 1, 0.5, 1, 300, 2, 1},
+    {'d', 0, 0.005, 0, 5, 1, 1},
 };
 
 TEST(WebGluTest, QuadricsSendGlusVerticesNormalsAndTextureCoordinatesInGlusOrder)
@@ -127,7 +128,7 @@ TEST(WebGluTest, MipmapLevelsAndPerspectiveAreGlus)
     struct Image {
         int w, h, components;
     };
-    for (Image image : {Image{256, 256, 1}, Image{32, 32, 1}, Image{8, 2, 1}, Image{8, 8, 4}}) {
+    for (Image image : {Image{256, 256, 1}, Image{32, 32, 1}, Image{8, 2, 1}, Image{8, 8, 4}, Image{2, 8, 4}}) {
         std::vector<unsigned char> pixels(image.w * image.h * image.components), level;
         for (unsigned char &p : pixels)
             p = (unsigned char)(rand() & 0xFF);
