@@ -22,6 +22,8 @@ static const double PI = 3.14159265358979323846;
 enum { A_POSITION, A_COLOR, A_NORMAL, A_TEXCOORD };
 enum { LAYOUT_NONE, LAYOUT_BATCH, LAYOUT_MESH };
 
+// Two programs from one source: with TEXTURING defined for GL_TEXTURE_2D on,
+// so that nothing is sampled, or even interpolated, for untextured drawing.
 static const char *vertex_shader =
     "attribute vec3 a_position;\n"
     "attribute vec4 a_color;\n"
@@ -34,7 +36,9 @@ static const char *vertex_shader =
     "uniform vec3 u_ambient, u_diffuse;\n"
     "uniform vec4 u_material_ambient, u_material_diffuse;\n"
     "varying vec4 v_color;\n"
+    "#ifdef TEXTURING\n"
     "varying vec2 v_texcoord;\n"
+    "#endif\n"
     "void main() {\n"
     "    gl_Position = u_mvp * vec4(a_position * u_scale, 1.0);\n"
     "    vec4 c = a_color;\n"
@@ -48,22 +52,32 @@ static const char *vertex_shader =
     "        c = vec4(ambient.rgb * u_ambient + diffuse.rgb * u_diffuse * max(n.z, 0.0), diffuse.a);\n"
     "    }\n"
     "    v_color = clamp(c, 0.0, 1.0);\n"
+    "#ifdef TEXTURING\n"
     "    v_texcoord = a_texcoord;\n"
+    "#endif\n"
     "}\n";
 
+// The texture environment is GL_MODULATE.
 static const char *fragment_shader =
     "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
     "precision highp float;\n"
     "#else\n"
     "precision mediump float;\n"
     "#endif\n"
-    "uniform bool u_texturing;\n"
-    "uniform sampler2D u_texture;\n"
     "varying vec4 v_color;\n"
+    "#ifdef TEXTURING\n"
+    "uniform sampler2D u_texture;\n"
     "varying vec2 v_texcoord;\n"
-    "void main() {\n"
-    "    gl_FragColor = u_texturing ? v_color * texture2D(u_texture, v_texcoord) : v_color;\n"
-    "}\n";
+    "void main() { gl_FragColor = v_color * texture2D(u_texture, v_texcoord); }\n"
+    "#else\n"
+    "void main() { gl_FragColor = v_color; }\n"
+    "#endif\n";
+
+struct Program {
+    GLuint id;
+    GLint u_mvp, u_normal_matrix, u_scale, u_lighting, u_normalize, u_color_material, u_ambient, u_diffuse,
+        u_material_ambient, u_material_diffuse;
+};
 
 struct Texture {
     GLuint name, es;
@@ -89,10 +103,11 @@ static struct {
     float pending_vertex[BATCH_FLOATS];
     int batch_count;
 
-    // ES objects and what they were last given
-    GLuint program, batch_buffer;
-    GLint u_mvp, u_normal_matrix, u_scale, u_lighting, u_normalize, u_color_material, u_ambient,
-        u_diffuse, u_material_ambient, u_material_diffuse, u_texturing;
+    // ES objects and what the program in use was last given
+    struct Program programs[2]; // untextured, textured
+    struct Program *program;    // in use; NULL until the first draw
+    int started;
+    GLuint batch_buffer;
     int matrices_changed, normal_matrix_changed, flags_changed, layout;
     GLuint layout_buffer;
     float scale;
@@ -169,46 +184,53 @@ static void normal_matrix(float n[9])
 // Before every draw: the uniforms whose GL 1.1 state changed since the last.
 static void uniforms_update(float scale)
 {
+    // A program change starts its uniforms afresh: each program keeps its own.
+    struct Program *p = &gl.programs[gl.texturing && gl.bound >= 0 && gl.textures[gl.bound].has_image];
+    if (p != gl.program) {
+        ES(UseProgram)(p->id);
+        gl.program = p;
+        gl.matrices_changed = gl.normal_matrix_changed = gl.flags_changed = 1;
+        gl.scale = -1;
+    }
     if (gl.matrices_changed) {
         float mvp[16];
         matrix_multiply(mvp, gl.projection, gl.modelview);
-        ES(UniformMatrix4fv)(gl.u_mvp, 1, GL_FALSE, mvp);
+        ES(UniformMatrix4fv)(p->u_mvp, 1, GL_FALSE, mvp);
         gl.matrices_changed = 0;
     }
     // Only lit vertices read the normals' matrix: the particles skip it.
     if (gl.lighting && gl.normal_matrix_changed) {
         float n[9];
         normal_matrix(n);
-        ES(UniformMatrix3fv)(gl.u_normal_matrix, 1, GL_FALSE, n);
+        ES(UniformMatrix3fv)(p->u_normal_matrix, 1, GL_FALSE, n);
         gl.normal_matrix_changed = 0;
     }
     if (gl.flags_changed) {
         static const float scene_ambient = 0.2f;
         float on = gl.light0 ? 1.0f : 0.0f;
-        ES(Uniform1i)(gl.u_lighting, gl.lighting);
-        ES(Uniform1i)(gl.u_normalize, gl.normalize);
-        ES(Uniform1i)(gl.u_color_material, gl.color_material);
-        ES(Uniform4fv)(gl.u_material_ambient, 1, gl.material_ambient);
-        ES(Uniform4fv)(gl.u_material_diffuse, 1, gl.material_diffuse);
-        ES(Uniform3f)(gl.u_ambient, scene_ambient + on * gl.light_ambient[0], scene_ambient + on * gl.light_ambient[1],
+        ES(Uniform1i)(p->u_lighting, gl.lighting);
+        ES(Uniform1i)(p->u_normalize, gl.normalize);
+        ES(Uniform1i)(p->u_color_material, gl.color_material);
+        ES(Uniform4fv)(p->u_material_ambient, 1, gl.material_ambient);
+        ES(Uniform4fv)(p->u_material_diffuse, 1, gl.material_diffuse);
+        ES(Uniform3f)(p->u_ambient, scene_ambient + on * gl.light_ambient[0], scene_ambient + on * gl.light_ambient[1],
                       scene_ambient + on * gl.light_ambient[2]);
-        ES(Uniform3f)(gl.u_diffuse, on * gl.light_diffuse[0], on * gl.light_diffuse[1], on * gl.light_diffuse[2]);
-        ES(Uniform1i)(gl.u_texturing, gl.texturing && gl.bound >= 0 && gl.textures[gl.bound].has_image);
+        ES(Uniform3f)(p->u_diffuse, on * gl.light_diffuse[0], on * gl.light_diffuse[1], on * gl.light_diffuse[2]);
         gl.flags_changed = 0;
     }
     if (scale != gl.scale) {
-        ES(Uniform3f)(gl.u_scale, scale, scale, scale);
+        ES(Uniform3f)(p->u_scale, scale, scale, scale);
         gl.scale = scale;
     }
 }
 
 void web_gl_flush(void)
 {
-    if (gl.batch_count == 0 || !gl.program)
+    if (gl.batch_count == 0 || !gl.started)
         return;
     uniforms_update(1.0f);
     ES(BindBuffer)(ES_ARRAY_BUFFER, gl.batch_buffer);
-    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(gl.batch_count * BATCH_FLOATS * sizeof(float)), batch, ES_STREAM_DRAW);
+    ES(BufferSubData)(ES_ARRAY_BUFFER, 0, (ptrdiff_t)(gl.batch_count * BATCH_FLOATS * sizeof(float)), batch);
     if (gl.layout != LAYOUT_BATCH) {
         ES(EnableVertexAttribArray)(A_COLOR);
         ES(DisableVertexAttribArray)(A_NORMAL);
@@ -229,7 +251,7 @@ void web_gl_flush(void)
 void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float scale, int texcoords,
                       const float last_normal[3], const float last_texcoord[2])
 {
-    if (!gl.program)
+    if (!gl.started)
         return;
     web_gl_flush();
     uniforms_update(scale);
@@ -258,14 +280,43 @@ void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float sc
         memcpy(gl.texcoord, last_texcoord, sizeof gl.texcoord);
 }
 
-static GLuint shader_compile(GLenum type, const char *text)
+static GLuint shader_compile(GLenum type, const char *text, int texturing)
 {
+    const char *parts[2] = {texturing ? "#define TEXTURING\n" : "", text};
     GLint ok = 0;
     GLuint shader = ES(CreateShader)(type);
-    ES(ShaderSource)(shader, 1, &text, NULL);
+    ES(ShaderSource)(shader, 2, parts, NULL);
     ES(CompileShader)(shader);
     ES(GetShaderiv)(shader, ES_COMPILE_STATUS, &ok);
     return ok ? shader : 0;
+}
+
+static int program_make(struct Program *p, int texturing)
+{
+    GLuint vs = shader_compile(ES_VERTEX_SHADER, vertex_shader, texturing);
+    GLuint fs = shader_compile(ES_FRAGMENT_SHADER, fragment_shader, texturing);
+    if (!vs || !fs)
+        return 0;
+    GLuint id = ES(CreateProgram)();
+    ES(AttachShader)(id, vs);
+    ES(AttachShader)(id, fs);
+    ES(BindAttribLocation)(id, A_POSITION, "a_position");
+    ES(BindAttribLocation)(id, A_COLOR, "a_color");
+    ES(BindAttribLocation)(id, A_NORMAL, "a_normal");
+    ES(BindAttribLocation)(id, A_TEXCOORD, "a_texcoord");
+    ES(LinkProgram)(id);
+    GLint ok = 0;
+    ES(GetProgramiv)(id, ES_LINK_STATUS, &ok);
+    if (!ok)
+        return 0;
+    p->id = id;
+#define UNIFORM(name) p->name = ES(GetUniformLocation)(id, #name)
+    UNIFORM(u_mvp), UNIFORM(u_normal_matrix), UNIFORM(u_scale), UNIFORM(u_lighting);
+    UNIFORM(u_normalize), UNIFORM(u_color_material), UNIFORM(u_ambient), UNIFORM(u_diffuse);
+    UNIFORM(u_material_ambient), UNIFORM(u_material_diffuse);
+    ES(UseProgram)(id);
+    ES(Uniform1i)(ES(GetUniformLocation)(id, "u_texture"), 0);
+    return 1;
 }
 
 int web_gl_start(void)
@@ -290,29 +341,12 @@ int web_gl_start(void)
     gl.material_ambient[3] = gl.material_diffuse[3] = 1;
     gl.bound = -1;
 
-    GLuint vs = shader_compile(ES_VERTEX_SHADER, vertex_shader);
-    GLuint fs = shader_compile(ES_FRAGMENT_SHADER, fragment_shader);
-    if (!vs || !fs)
+    if (!program_make(&gl.programs[0], 0) || !program_make(&gl.programs[1], 1))
         return 0;
-    GLuint program = ES(CreateProgram)();
-    ES(AttachShader)(program, vs);
-    ES(AttachShader)(program, fs);
-    ES(BindAttribLocation)(program, A_POSITION, "a_position");
-    ES(BindAttribLocation)(program, A_COLOR, "a_color");
-    ES(BindAttribLocation)(program, A_NORMAL, "a_normal");
-    ES(BindAttribLocation)(program, A_TEXCOORD, "a_texcoord");
-    ES(LinkProgram)(program);
-    GLint ok = 0;
-    ES(GetProgramiv)(program, ES_LINK_STATUS, &ok);
-    if (!ok)
-        return 0;
-    ES(UseProgram)(program);
-#define UNIFORM(name) gl.name = ES(GetUniformLocation)(program, #name)
-    UNIFORM(u_mvp), UNIFORM(u_normal_matrix), UNIFORM(u_scale), UNIFORM(u_lighting);
-    UNIFORM(u_normalize), UNIFORM(u_color_material), UNIFORM(u_ambient), UNIFORM(u_diffuse);
-    UNIFORM(u_material_ambient), UNIFORM(u_material_diffuse), UNIFORM(u_texturing);
-    ES(Uniform1i)(ES(GetUniformLocation)(program, "u_texture"), 0);
     ES(GenBuffers)(1, &gl.batch_buffer);
+    // Its store is made once: a new one every draw costs more than the copy.
+    ES(BindBuffer)(ES_ARRAY_BUFFER, gl.batch_buffer);
+    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)sizeof batch, NULL, ES_STREAM_DRAW);
     ES(EnableVertexAttribArray)(A_POSITION);
     // Levels are sent packed; the program's own images are read with GL 1.1's
     // alignment of 4 (web_gl_texture_level).
@@ -324,9 +358,8 @@ int web_gl_start(void)
     gl.surface_width = viewport[2];
     gl.surface_height = viewport[3];
 
-    gl.program = program;
-    gl.scale = 0;
-    gl.matrices_changed = gl.normal_matrix_changed = gl.flags_changed = 1;
+    // The first draw chooses its program and gives it every uniform.
+    gl.started = 1;
     return 1;
 }
 
@@ -394,7 +427,7 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 }
 
 // Without a started context the calls do nothing, as GL's do without a current one.
-int web_gl_started(void) { return gl.program != 0; }
+int web_gl_started(void) { return gl.started; }
 
 void web_gl_buffers_changed(void) { gl.layout = LAYOUT_NONE; }
 

@@ -24,6 +24,7 @@
     X(void, BindTexture, (GLenum target, GLuint texture))                                          \
     X(void, BlendFunc, (GLenum s, GLenum d))                                                       \
     X(void, BufferData, (GLenum target, ptrdiff_t size, const void *data, GLenum usage))           \
+    X(void, BufferSubData, (GLenum target, ptrdiff_t offset, ptrdiff_t size, const void *data))    \
     X(void, Clear, (GLbitfield mask))                                                              \
     X(void, ClearColor, (GLfloat r, GLfloat g, GLfloat b, GLfloat a))                              \
     X(void, CompileShader, (GLuint shader))                                                        \
