@@ -16,7 +16,7 @@
 static char home[] = "/tmp/ostra-fuzz.XXXXXX";
 
 // No open succeeds without a soundfont, so no notice is ever posted.
-void linux_post_message(HWND, UINT, WPARAM, LPARAM)
+void win32_post_message(HWND, UINT, WPARAM, LPARAM)
 {
 }
 

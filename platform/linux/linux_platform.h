@@ -1,9 +1,11 @@
 // linux_platform.h -- what the Linux platform files share among themselves:
-// the records behind the handles and the thread-safe way to post a message.
-// The program never includes this; it sees only win32.h.
+// the records behind the handles, and the portable part's calls (among them
+// the post, safe from any thread). The program never includes this; it sees
+// only win32.h.
 #pragma once
 
 #include "platform/win32.h"
+#include "platform/win32_window.h"
 
 // SDL stays out of this header so that the file layer builds without it.
 struct SDL_Window;
@@ -40,9 +42,6 @@ HWND linux_window_from_sdl(uint32_t id);
 int linux_dc_valid(HDC dc);
 // And one whose window X still has: the only kind GL may draw to or present.
 int linux_dc_drawable(HDC dc);
-
-// Appends a message to the thread's queue; safe to call from any thread.
-void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // SIGINT, SIGTERM and SIGHUP end the run as the close box does, or the
 // process at once while no window exists, on a second one, or when no

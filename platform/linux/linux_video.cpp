@@ -186,7 +186,7 @@ BOOL SwapBuffers(HDC dc)
     long next = frame_ms(cap.presented.load());
     if (!cap.close_posted &&
         (interrupted || cap.broken || (cap.until && next >= cap.until))) {
-        linux_post_message(dc->window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        win32_post_message(dc->window, WM_SYSCOMMAND, SC_CLOSE, 0);
         cap.close_posted = 1;
     }
     progress(0);

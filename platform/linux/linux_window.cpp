@@ -1,8 +1,9 @@
-// linux_window.cpp -- user32 and kernel32 on SDL2: window classes, windows,
-// the thread's message queue, display mode, cursor, screen size, message box,
-// and the close requests that signals and the X server make. Only what the
-// program calls: one thread's queue, top-level windows, no painting, no child
-// windows, no menus; the frame is the window manager's, zero where there is none.
+// linux_window.cpp -- user32 and kernel32 on SDL2: windows, display mode,
+// cursor, screen size, message box, and the keys and close requests that SDL,
+// signals and the X server bring to the queue (win32_window.cpp has the queue
+// and the classes). Only what the program calls: top-level windows, no
+// painting, no child windows, no menus; the frame is the window manager's,
+// zero where there is none.
 #include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
@@ -12,44 +13,23 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <thread>
 #include <unistd.h>
 
-#define MAX_CLASSES 8
 #define MAX_WINDOWS 4
 
-struct WindowClass {
-    int used;
-    char name[64];
-    WNDPROC proc;
-    UINT style;
-};
-
-static struct WindowClass classes[MAX_CLASSES];
 static struct HWND__ windows[MAX_WINDOWS];
-static int module_record;
 
 static int video_state; // 0 untried, 1 up, -1 failed
 static int display_switched;
 static SDL_DisplayMode switched_mode;
 static int cursor_count; // the display counter: the cursor shows while it is >= 0
-static int screensaver_allowed;
 static int screensaver_held;
-
-// Posted messages come from the main thread and, for the sequencer's notice,
-// from the synthesizer's thread; the quit request is a flag, as on Windows,
-// and is retrieved only once nothing else is queued.
-static std::mutex queue_lock;
-static std::deque<MSG> queue;
-static int quit_posted;
-static int quit_code;
 
 // What signal handlers and X error handlers leave for the next message pump.
 static volatile sig_atomic_t windows_open; // living windows
@@ -64,13 +44,6 @@ struct Frame {
     long left, right, top, bottom;
 };
 static struct Frame frames[4];
-
-HMODULE GetModuleHandleA(LPCSTR name)
-{
-    if (name)
-        return NULL;
-    return (HMODULE)&module_record;
-}
 
 // SIGINT, SIGTERM and SIGHUP end the run as the close box does; with no
 // window to close (before the first or after the last) they end the process
@@ -225,39 +198,19 @@ static int window_valid(HWND window)
     return window && window >= windows && window < windows + MAX_WINDOWS && window->alive;
 }
 
-static struct WindowClass *class_find(LPCSTR name)
+WNDPROC platform_window_proc(HWND window)
 {
-    for (int i = 0; i < MAX_CLASSES; i++)
-        if (classes[i].used && strcasecmp(classes[i].name, name) == 0)
-            return &classes[i];
-    return NULL;
+    return window_valid(window) ? window->proc : NULL;
 }
 
-ATOM RegisterClassA(const WNDCLASSA *wc)
+int platform_shift_held(void)
 {
-    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || strlen(wc->lpszClassName) >= 64)
-        return 0;
-    if (class_find(wc->lpszClassName))
-        return 0; // already registered
-    for (int i = 0; i < MAX_CLASSES; i++) {
-        if (!classes[i].used) {
-            classes[i].used = 1;
-            strcpy(classes[i].name, wc->lpszClassName);
-            classes[i].proc = wc->lpfnWndProc;
-            classes[i].style = wc->style;
-            return (ATOM)(0xC000 + i);
-        }
-    }
-    return 0;
+    return video_state == 1 && (SDL_GetModState() & KMOD_SHIFT);
 }
 
-BOOL UnregisterClassA(LPCSTR name, HINSTANCE)
+DWORD platform_message_time(void)
 {
-    struct WindowClass *wc = name ? class_find(name) : NULL;
-    if (!wc)
-        return FALSE;
-    wc->used = 0;
-    return TRUE;
+    return timeGetTime();
 }
 
 // The switch happens when the fullscreen popup is made; until then the
@@ -436,18 +389,11 @@ static SDL_Window *create_gl_window(const char *title, int x, int y, int w, int 
     return SDL_CreateWindow(title, x, y, w, h, flags); // no GL: ChoosePixelFormat will say so
 }
 
-// Asks the window procedure, as Windows does, whether the screen saver and
-// the monitor power-off may start; our default handling marks consent.
+// SDL holds the screen saver and the monitor power-off off together:
+// refusing either holds off both.
 static void screensaver_ask(HWND window)
 {
-    screensaver_allowed = 0;
-    window->proc(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-    int saver = screensaver_allowed;
-    screensaver_allowed = 0;
-    window->proc(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
-    int power = screensaver_allowed;
-    // SDL holds both off together: refusing either holds off both.
-    if (saver && power) {
+    if (win32_screensaver_ask(window, window->proc)) {
         SDL_EnableScreenSaver();
         screensaver_held = 0;
     } else {
@@ -459,9 +405,9 @@ static void screensaver_ask(HWND window)
 HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU, HINSTANCE, void *)
 {
-    struct WindowClass *wc = class_name ? class_find(class_name) : NULL;
+    WNDPROC proc = win32_class_proc(class_name);
     HWND window = NULL;
-    if (!wc || parent || width <= 0 || height <= 0 || !linux_video_up())
+    if (!proc || parent || width <= 0 || height <= 0 || !linux_video_up())
         return NULL;
     for (int i = 0; i < MAX_WINDOWS; i++)
         if (!windows[i].alive)
@@ -497,7 +443,7 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     window_lost[index] = 0;
     window->alive = 1;
     windows_open = windows_open + 1;
-    window->proc = wc->proc;
+    window->proc = proc;
     window->style = style;
     window->dc.window = window;
 
@@ -526,9 +472,7 @@ BOOL DestroyWindow(HWND window)
         SDL_EnableScreenSaver();
         screensaver_held = 0;
     }
-    std::lock_guard<std::mutex> hold(queue_lock);
-    for (auto it = queue.begin(); it != queue.end();)
-        it = it->hwnd == window ? queue.erase(it) : it + 1;
+    win32_queue_purge(window);
     return TRUE;
 }
 
@@ -543,26 +487,6 @@ int ReleaseDC(HWND window, HDC dc)
 {
     // CS_OWNDC: the device context belongs to the window and stays valid.
     return window_valid(window) && dc == &window->dc;
-}
-
-void linux_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg;
-    memset(&msg, 0, sizeof(msg));
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = timeGetTime();
-    std::lock_guard<std::mutex> hold(queue_lock);
-    queue.push_back(msg);
-}
-
-void PostQuitMessage(int exit_code)
-{
-    std::lock_guard<std::mutex> hold(queue_lock);
-    quit_posted = 1;
-    quit_code = exit_code;
 }
 
 static WPARAM vk_from_sdl(SDL_Keycode key)
@@ -616,7 +540,7 @@ static void post_key(const SDL_KeyboardEvent &key)
         lParam |= (LPARAM)1 << 30;
     UINT message = key.type == SDL_KEYDOWN ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN)
                                            : (alt ? WM_SYSKEYUP : WM_KEYUP);
-    linux_post_message(window, message, vk, lParam);
+    win32_post_message(window, message, vk, lParam);
 }
 
 // The window is gone from the X server. Mesa would still read its size and
@@ -633,12 +557,12 @@ static void window_forget(HWND window)
 // Turns what SDL, the signal handlers and the X error handler have seen into
 // window messages: keys, and close requests (the close box, the window
 // manager's close, a signal, the window destroyed under us) as SC_CLOSE.
-static void pump_events(void)
+void platform_events_take(void)
 {
     SDL_Event e;
     if (close_requested && first_window()) {
         close_requested = 0;
-        linux_post_message(first_window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        win32_post_message(first_window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     if (video_state != 1)
         return;
@@ -648,7 +572,7 @@ static void pump_events(void)
         case SDL_WINDOWEVENT:
             window = linux_window_from_sdl(e.window.windowID);
             if (window && e.window.event == SDL_WINDOWEVENT_CLOSE)
-                linux_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+                win32_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
@@ -670,111 +594,8 @@ static void pump_events(void)
         if (windows[i].alive && window_lost[i] == 1) {
             window_lost[i] = 2;
             window_forget(&windows[i]);
-            linux_post_message(&windows[i], WM_SYSCOMMAND, SC_CLOSE, 0);
+            win32_post_message(&windows[i], WM_SYSCOMMAND, SC_CLOSE, 0);
         }
-}
-
-static int message_matches(const MSG &msg, HWND window, UINT first, UINT last)
-{
-    if (window && msg.hwnd != window)
-        return 0;
-    if (first == 0 && last == 0)
-        return 1;
-    return msg.message >= first && msg.message <= last;
-}
-
-BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
-{
-    pump_events();
-    std::lock_guard<std::mutex> hold(queue_lock);
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (message_matches(*it, window, first, last)) {
-            *msg = *it;
-            if (remove & PM_REMOVE)
-                queue.erase(it);
-            return TRUE;
-        }
-    }
-    if (quit_posted && !window && (first == 0 && last == 0 ? 1 : first <= WM_QUIT && WM_QUIT <= last)) {
-        memset(msg, 0, sizeof(*msg));
-        msg->message = WM_QUIT;
-        msg->wParam = (WPARAM)quit_code;
-        msg->time = timeGetTime();
-        if (remove & PM_REMOVE)
-            quit_posted = 0;
-        return TRUE;
-    }
-    return FALSE;
-}
-
-static WPARAM char_from_vk(WPARAM vk, int shift)
-{
-    if (vk >= 'A' && vk <= 'Z')
-        return shift ? vk : vk - 'A' + 'a';
-    if (vk >= '0' && vk <= '9')
-        return vk;
-    switch (vk) {
-    case VK_ESCAPE: return 27;
-    case VK_RETURN: return 13;
-    case VK_SPACE: return ' ';
-    case VK_BACK: return 8;
-    case VK_TAB: return 9;
-    default: return 0;
-    }
-}
-
-// A key press makes WM_CHAR, a system key press WM_SYSCHAR.
-BOOL TranslateMessage(const MSG *msg)
-{
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
-        return FALSE;
-    int shift = video_state == 1 && (SDL_GetModState() & KMOD_SHIFT);
-    WPARAM ch = char_from_vk(msg->wParam, shift);
-    if (!ch)
-        return FALSE;
-    MSG out = *msg;
-    out.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    out.wParam = ch;
-    // The character is the next message the queue gives, as on Windows.
-    std::lock_guard<std::mutex> hold(queue_lock);
-    queue.push_front(out);
-    return TRUE;
-}
-
-LRESULT DispatchMessageA(const MSG *msg)
-{
-    if (!msg || !window_valid(msg->hwnd))
-        return 0; // WM_QUIT and thread messages reach no procedure
-    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_SYSKEYDOWN:
-        if (wParam == VK_F4 && (lParam & ((LPARAM)1 << 29)) && window_valid(window))
-            linux_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        return 0;
-    case WM_SYSCOMMAND:
-        switch (wParam & 0xFFF0) {
-        case SC_CLOSE:
-            // Sent, not posted: the procedure sees WM_CLOSE at once.
-            if (window_valid(window))
-                return window->proc(window, WM_CLOSE, 0, 0);
-            return 0;
-        case SC_SCREENSAVE:
-        case SC_MONITORPOWER:
-            screensaver_allowed = 1;
-            return 0;
-        default:
-            return 0;
-        }
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    default:
-        return 0;
-    }
 }
 
 // Whether a signal or the X server has asked for the end and no message

@@ -60,7 +60,7 @@ void web_clock_presented(HWND window)
     long long next = clock_state.fps ? frame_ms(clock_state.presented)
                                      : (long long)(DWORD)(web_clock_now() - clock_state.start);
     if (next >= clock_state.until) {
-        web_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        win32_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         clock_state.close_posted = 1;
     }
 }

@@ -1,6 +1,6 @@
-// web_mci.h -- what the MCI sequencer layer (web_mci.cpp) asks of the page's
-// synthesizer, and the one call back. web_mci_sound.cpp implements these on
-// web_sound.js; the tests put a recording fake in its place.
+// web_mci.h -- what the MCI sequencer's device (web_mci.cpp) asks of the
+// page's synthesizer, and the one call back. web_mci_sound.cpp implements
+// these on web_sound.js; the tests put a recording fake in its place.
 #pragma once
 
 extern "C" {

@@ -1,10 +1,11 @@
 // web_platform.h -- what the web platform files share among themselves: the
-// records behind the handles, the message post (the sequencer's end notice
-// takes it too), the clock's options and the page's side of a window. The
-// program never includes this; it sees only win32.h.
+// records behind the handles, the portable part's calls (among them the
+// post), the clock's options and the page's side of a window. The program
+// never includes this; it sees only win32.h.
 #pragma once
 
 #include "platform/win32.h"
+#include "platform/win32_window.h"
 
 struct HDC__ {
     HWND window;
@@ -25,18 +26,6 @@ struct HGLRC__ {
     int started; // the GL subset has set the context up (web_gl_start)
     HWND window;
 };
-
-#ifdef __cplusplus
-extern "C" {
-#endif
-
-// Appends a message to the queue. Called from the page's events and the
-// sequencer's callbacks, which run while the program waits in SwapBuffers.
-void web_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-#ifdef __cplusplus
-}
-#endif
 
 // A key from the page: the browser's key code (the Windows virtual key for
 // the keys we know), pressed or released, a repeat, and the modifiers held.

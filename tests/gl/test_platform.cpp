@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <signal.h>
-#include <thread>
 
 using Lines = std::vector<std::string>;
 static Lines seen;
@@ -53,20 +52,6 @@ struct Platform : ::testing::Test {
     void SetUp() override { ASSERT_NE(window = open(WS_VISIBLE | WS_CAPTION), nullptr); }
     void TearDown() override { DestroyWindow(window), drain(), seen.clear(); }
 };
-
-TEST_F(Platform, PostsKeepTheirOrderFromAnyThreadAndTheQuitComesWhenNothingElseIsQueued)
-{
-    HWND other = open(WS_CAPTION);
-    linux_post_message(other, WM_USER + 1, 0, 0);
-    MSG m; // a window filter takes only that window's messages
-    EXPECT_TRUE(!PeekMessageA(&m, window, 0, 0, PM_REMOVE) && PeekMessageA(&m, other, 0, 0, PM_REMOVE));
-    DestroyWindow(other);
-    PostQuitMessage(3);
-    std::thread([&] { for (WPARAM i = 0; i < 3; i++) linux_post_message(window, WM_USER, i, 0); }).join();
-    seen.clear();
-    EXPECT_EQ(drain(), (Lines{"1024 0 0", "1024 1 0", "1024 2 0", "18 3 0"}));
-    EXPECT_EQ(seen, (Lines{"1024 0 0", "1024 1 0", "1024 2 0"})); // the quit reaches no procedure
-}
 
 TEST_F(Platform, KeysMakeCharactersAltMakesSystemKeysAndAltF4TakesTheCloseChain)
 {

@@ -1,11 +1,15 @@
-// test_web_platform.cpp -- the browser's windows, queue and keys, and its
-// clock, natively, on a recording page: each case a table of what the
-// program's loop takes from the queue and what reaches the page.
+// test_web_platform.cpp -- the browser's windows, queue and keys, its clock
+// and its sequencer's device, natively, on a recording page and synthesizer:
+// each case a table of what the program's loop takes from the queue and what
+// reaches the page.
+#include "platform/web/web_mci.h"
 #include "platform/web/web_platform.h"
 
 #include "fakes/fake_log.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using fake::log;
 using Lines = std::vector<std::string>;
@@ -18,6 +22,10 @@ void web_page_present(void) {}
 void web_page_hold_screen(int hold) { fake::record("hold", hold); }
 double web_page_now(void) { return page_clock; }
 void web_page_ended(int) {}
+static int synth_present = 1;
+int web_sound_open(const unsigned char *, int size) { return fake::record("sound_open", size), synth_present; }
+void web_sound_play(void) { fake::record("sound_play"); }
+void web_sound_close(void) { fake::record("sound_close"); }
 
 namespace {
 
@@ -120,13 +128,13 @@ TEST_F(WebWindowTest, KeysBecomeMessagesAndCharacters)
 }
 
 // WM_QUIT comes once nothing else that matches is queued; filters leave the
-// rest in order.
+// rest in order. A post may come from another thread.
 TEST_F(WebWindowTest, QueueOrderAndFilters)
 {
     PostQuitMessage(3);
-    web_post_message(window, WM_USER, 1, 0);
-    web_post_message(NULL, WM_USER + 1, 2, 0);
-    web_post_message(window, WM_KEYDOWN, VK_ESCAPE, 1);
+    std::thread([this] { win32_post_message(window, WM_USER, 1, 0); }).join();
+    win32_post_message(NULL, WM_USER + 1, 2, 0);
+    win32_post_message(window, WM_KEYDOWN, VK_ESCAPE, 1);
     drain(NULL, WM_KEYDOWN, WM_KEYDOWN);
     drain(window);
     MSG msg;
@@ -141,10 +149,32 @@ TEST_F(WebWindowTest, QueueOrderAndFilters)
 TEST_F(WebWindowTest, DestroyedWindowLosesItsMessages)
 {
     for (WPARAM i : {1, 2, 3, 4})
-        web_post_message(i % 2 ? window : NULL, WM_USER, i, 0);
+        win32_post_message(i % 2 ? window : NULL, WM_USER, i, 0);
     DefWindowProcA(window, WM_CLOSE, 0, 0);
     drain();
     EXPECT_EQ(log, (Lines{"proc 2 0 0", "hold 0", "msg 1024 2 NULL", "msg 1024 4 NULL"}));
+}
+
+// The page's synthesizer is the sequencer's device: the open, the play and
+// the close reach it, and its end comes to the window as the notice.
+TEST_F(WebWindowTest, TheSynthesizerPlaysTheTuneAndItsEndIsNoticed)
+{
+    FILE *f = fopen("c:\\e.mid", "wb"); // one note, 480 ticks
+    fwrite("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x0D\0\x90\x3C\x64\x83\x60\x80\x3C\x40\0\xFF\x2F\0", 1, 35, f);
+    fclose(f);
+    synth_present = 0;
+    EXPECT_EQ(mciSendStringA("open c:\\e.mid type sequencer alias m", 0, 0, 0), (MCIERROR)MCIERR_SEQ_NOMIDIPRESENT);
+    synth_present = 1;
+    mciSendStringA("open c:\\e.mid type sequencer alias m", 0, 0, 0);
+    mciSendStringA("play m from 0 notify", 0, 0, window);
+    web_mci_tune_ended();
+    drain();
+    mciSendStringA("play m from 0 notify", 0, 0, window);
+    mciSendStringA("close m", 0, 0, 0);
+    web_mci_tune_ended();
+    drain();
+    EXPECT_EQ(log, (Lines{"sound_open 35", "sound_open 35", "sound_play", "msg 953 1 window", "proc 953 1 1",
+                          "sound_play", "sound_close"}));
 }
 
 // The stepped clock moves one frame period per present; --until's close

@@ -1,8 +1,7 @@
-// test_web_mci.cpp -- the browser's MCI sequencer layer on a recording
-// synthesizer: the commands and their codes, what reaches the synthesizer,
-// and the end notice.
-#include "platform/web/web_mci.h"
-#include "platform/win32.h"
+// test_mci.cpp -- the MCI sequencer's command layer on a recording device:
+// the commands and their codes, what reaches the device, and the end notice
+// from the positions the device reports.
+#include "platform/win32_mci.h"
 
 #include "fakes/fake_log.h"
 
@@ -13,18 +12,16 @@
 
 using fake::log;
 
-static int synth_present = 1;
-extern "C" {
-int web_sound_open(const unsigned char *, int size) { return fake::record("open", size), synth_present; }
-void web_sound_play(void) { fake::record("play"); }
-void web_sound_close(void) { fake::record("close"); }
-void web_post_message(HWND w, UINT m, WPARAM wp, LPARAM lp)
+static MCIERROR device_refuses; // what the device's open answers
+MCIERROR platform_sequencer_open(const unsigned char *, size_t size) { return fake::record("open", (unsigned)size), device_refuses; }
+void platform_sequencer_play(int again) { fake::record("play", again); }
+void platform_sequencer_close(void) { fake::record("close"); }
+void win32_post_message(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
     fake::record("post", w ? "window" : "NULL", m, (unsigned)wp, (int)lp);
 }
-}
 
-static char dir_name[] = "/tmp/ostra-web-mci.XXXXXX";
+static char dir_name[] = "/tmp/ostra-mci.XXXXXX";
 static const std::string dir = mkdtemp(dir_name) + std::string("/");
 static const struct Cleanup { ~Cleanup() { system(("rm -rf " + dir).c_str()); } } cleanup;
 
@@ -38,10 +35,10 @@ static std::string tune(const char *name, size_t at = 0, std::string damage = ""
     return "open " + dir + name + " type sequencer";
 }
 static MCIERROR send(const std::string &c, HWND w = 0) { return mciSendStringA(c.c_str(), 0, 0, w); }
-static const HWND window = (HWND)&synth_present;
+static const HWND window = (HWND)&device_refuses;
 static const std::string notice = "post window 953 1 1"; // MM_MCINOTIFY, successful, device 1
 
-TEST(WebMci, CommandsTheirCodesAndWhatReachesTheSynthesizer)
+TEST(Mci, CommandsTheirCodesAndWhatReachesTheDevice)
 {
     const std::string t = tune("t.mid"), play = "play tune from ";
     const struct { std::string command; MCIERROR code; std::vector<std::string> calls; } script[] = {
@@ -54,7 +51,7 @@ TEST(WebMci, CommandsTheirCodesAndWhatReachesTheSynthesizer)
         {play + "x", MCIERR_BAD_INTEGER, {}}, {play + "0000000000", MCIERR_BAD_INTEGER, {}},
         {play + "500", MCIERR_UNSUPPORTED_FUNCTION, {}}, {play + "0 from 0", MCIERR_DUPLICATE_FLAGS, {}},
         {"play tune notify notify", MCIERR_DUPLICATE_FLAGS, {}}, {"close tune notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
-        {play + "000000000", 0, {"play"}}, {"play tune", 0, {}}, {"close other", MCIERR_INVALID_DEVICE_NAME, {}},
+        {play + "000000000", 0, {"play 0"}}, {"play tune", 0, {}}, {"close other", MCIERR_INVALID_DEVICE_NAME, {}},
         {"close all", 0, {"close"}}, {"close all", 0, {}}, {"play tune", MCIERR_INVALID_DEVICE_NAME, {}},
         {t, 0, {"open 45"}}, {"close " + dir + "T.MID", 0, {"close"}}}; // no alias: the file names it
     for (const auto &s : script) {
@@ -62,45 +59,53 @@ TEST(WebMci, CommandsTheirCodesAndWhatReachesTheSynthesizer)
         EXPECT_EQ(send(s.command, window), s.code) << s.command;
         EXPECT_EQ(log, s.calls) << s.command;
     }
-    // The files the open takes: formats 0 and 1, a tick division, a tempo not 0.
-    const struct { const char *name; size_t at; std::string damage; MCIERROR code; } files[] = {
+    // The files the open takes: formats 0 (one track) and 1, a tick division,
+    // a tempo not 0. `two`: two empty tracks.
+    const std::string two("\0\2\1\xE0MTrk\0\0\0\4\0\xFF\x2F\0MTrk\0\0\0\4\0\xFF\x2F\0", 28);
+    const struct { const char *name; size_t at; std::string damage; MCIERROR code; size_t size = 45; } files[] = {
         {"", 0, "", MCIERR_FILE_NOT_FOUND}, {"a", 0, "X", MCIERR_INVALID_FILE}, {"f1", 9, "\1", 0},
         {"f2", 9, "\2", MCIERR_INVALID_FILE}, {"sm", 12, "\xE7", MCIERR_INVALID_FILE},
         {"d0", 12, {0, 0}, MCIERR_INVALID_FILE}, {"t0", 26, {0, 0, 0}, MCIERR_INVALID_FILE},
-        {"t1", 26, {1, 0, 0}, 0}, {"t2", 26, {0, 1, 0}, 0}};
+        {"t1", 26, {1, 0, 0}, 0}, {"t2", 26, {0, 1, 0}, 0}, {"f0x2", 10, two, MCIERR_INVALID_FILE, 38},
+        {"f1x2", 9, "\1" + two, 0, 38}};
     for (const auto &f : files) {
-        EXPECT_EQ(send(tune(f.name, f.at, f.damage)), f.code) << f.name;
+        EXPECT_EQ(send(tune(f.name, f.at, f.damage, f.size)), f.code) << f.name;
         send("close all");
     }
-    synth_present = 0; // no soundfont or no audio in the page
+    device_refuses = MCIERR_SEQ_NOMIDIPRESENT; // the device's own answer is the open's
+    log.clear();
     EXPECT_EQ(send(t + " alias tune"), (MCIERROR)MCIERR_SEQ_NOMIDIPRESENT);
     EXPECT_EQ(send("play tune"), (MCIERROR)MCIERR_INVALID_DEVICE_NAME) << "nothing was opened";
-    synth_present = 1;
+    EXPECT_EQ(send("close all"), 0u);
+    EXPECT_EQ(log, (std::vector<std::string>{"open 45"})) << "nothing to close";
+    device_refuses = 0;
     char answer[] = "old"; // no command answers: a buffer given is left empty
     EXPECT_TRUE(mciSendStringA("close all", answer, 4, 0) == 0 && !answer[0] && mciSendStringA("close all", 0, 4, 0) == 0);
     EXPECT_FALSE(sndPlaySoundA("x.wav", 0));
     EXPECT_TRUE(sndPlaySoundA(NULL, 0));
 }
 
-// Each step: a command (or "end", the synthesizer's report) and the calls it makes.
-TEST(WebMci, TheEndIsNoticedOnceByTheLatestPlayThatAskedAndNeverAfterAClose)
+// Each step: a command, or "at N", the device's report of the tune at tick N,
+// and the calls it makes.
+TEST(Mci, TheEndIsNoticedOnceByTheLatestPlayThatAskedAndNeverAfterAClose)
 {
     const std::string t = tune("t.mid") + " alias m";
     const struct { std::string step; std::vector<std::string> calls; } steps[] = {
-        {t, {"open 45"}}, {"end", {}}, // not playing: no end
-        {"play m from 0 notify", {"play"}}, {"end", {notice}}, {"end", {}},
+        {t, {"open 45"}}, {"at 480", {}}, // not playing: no end
+        {"play m from 0 notify", {"play 0"}}, {"at 480", {}}, // nothing of this play seen yet
+        {"at 0", {}}, {"at 480", {notice}}, {"at 481", {}},
         {"play m notify", {notice}}, {"play m", {}}, // at the end already: nothing left to sound
-        {"play m from 0 notify", {"play"}}, {"play m", {}}, {"end", {}}, // the notice's place was taken
-        {"play m from 0", {"play"}}, {"play m notify", {}}, {"end", {notice}},
-        {"play m from 0 notify", {"play"}}, {"close m", {"close"}}, {"end", {}},
-        {t, {"open 45"}}, {"play m notify", {"play"}}, {"close all", {"close"}},
-        // An empty tune ends at its start.
+        {"play m from 0 notify", {"play 1"}}, {"at 479", {}}, {"play m", {}}, {"at 480", {}}, // its place was taken
+        {"play m from 0", {"play 1"}}, {"at 1", {}}, {"play m notify", {}}, {"at 480", {notice}},
+        {"play m from 0 notify", {"play 1"}}, {"at 1", {}}, {"close m", {"close"}}, {"at 480", {}},
+        {t, {"open 45"}}, {"play m notify", {"play 0"}}, {"close all", {"close"}},
+        // An empty tune ends at its start, and is never played.
         {tune("e.mid", 18, std::string("\0\0\0\4\0\xFF\x2F\0", 8), 26) + " alias m", {"open 26"}},
-        {"play m notify", {notice}}, {"play m from 0 notify", {notice}}, {"close m", {"close"}}};
+        {"play m notify", {notice}}, {"play m from 0 notify", {notice}}, {"at 0", {}}, {"close m", {"close"}}};
     for (const auto &s : steps) {
         log.clear();
-        if (s.step == "end")
-            web_mci_tune_ended();
+        if (s.step.rfind("at ", 0) == 0)
+            win32_mci_tune_at(atoi(s.step.c_str() + 3));
         else
             EXPECT_EQ(send(s.step, window), 0u) << s.step;
         EXPECT_EQ(log, s.calls) << s.step;

@@ -1,0 +1,233 @@
+// win32_window.cpp -- the portable part of user32 and kernel32 (win32_window.h):
+// window classes, one thread's message queue, key translation, dispatch and
+// the default handling of the close chain and the screen saver question.
+// Posts may come from any thread (on Linux the synthesizer's posts the tune's
+// end); everything else runs on the program's thread.
+#include "platform/win32_window.h"
+
+#include <mutex>
+#include <string.h>
+#include <strings.h>
+
+#define MAX_CLASSES 8
+#define MAX_QUEUED 10000 // where Windows refuses a post
+
+struct WindowClass {
+    int used;
+    char name[64];
+    WNDPROC proc;
+    UINT style;
+};
+
+static struct WindowClass classes[MAX_CLASSES];
+static int module_record;
+static int screensaver_allowed; // DefWindowProcA's answer to the last question asked
+
+// The queue: a ring of posted messages; the quit request is a flag, as on
+// Windows, retrieved only once nothing else is queued.
+static std::mutex queue_lock;
+static MSG queue[MAX_QUEUED];
+static int queue_head, queue_count;
+static int quit_posted, quit_code;
+
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    if (name)
+        return NULL;
+    return (HMODULE)&module_record;
+}
+
+static struct WindowClass *class_find(LPCSTR name)
+{
+    for (int i = 0; i < MAX_CLASSES; i++)
+        if (classes[i].used && strcasecmp(classes[i].name, name) == 0)
+            return &classes[i];
+    return NULL;
+}
+
+WNDPROC win32_class_proc(LPCSTR name)
+{
+    struct WindowClass *wc = name ? class_find(name) : NULL;
+    return wc ? wc->proc : NULL;
+}
+
+ATOM RegisterClassA(const WNDCLASSA *wc)
+{
+    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || strlen(wc->lpszClassName) >= 64)
+        return 0;
+    if (class_find(wc->lpszClassName))
+        return 0; // already registered
+    for (int i = 0; i < MAX_CLASSES; i++) {
+        if (!classes[i].used) {
+            classes[i].used = 1;
+            strcpy(classes[i].name, wc->lpszClassName);
+            classes[i].proc = wc->lpfnWndProc;
+            classes[i].style = wc->style;
+            return (ATOM)(0xC000 + i);
+        }
+    }
+    return 0;
+}
+
+BOOL UnregisterClassA(LPCSTR name, HINSTANCE)
+{
+    struct WindowClass *wc = name ? class_find(name) : NULL;
+    if (!wc)
+        return FALSE;
+    wc->used = 0;
+    return TRUE;
+}
+
+int win32_screensaver_ask(HWND window, WNDPROC proc)
+{
+    screensaver_allowed = 0;
+    proc(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    int saver = screensaver_allowed;
+    screensaver_allowed = 0;
+    proc(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    return saver && screensaver_allowed;
+}
+
+static MSG *queued(int i)
+{
+    return &queue[(queue_head + i) % MAX_QUEUED];
+}
+
+void win32_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MSG msg;
+    memset(&msg, 0, sizeof(msg));
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = platform_message_time();
+    std::lock_guard<std::mutex> hold(queue_lock);
+    if (queue_count < MAX_QUEUED)
+        *queued(queue_count++) = msg;
+}
+
+void PostQuitMessage(int exit_code)
+{
+    std::lock_guard<std::mutex> hold(queue_lock);
+    quit_posted = 1;
+    quit_code = exit_code;
+}
+
+void win32_queue_purge(HWND window)
+{
+    std::lock_guard<std::mutex> hold(queue_lock);
+    int kept = 0;
+    for (int i = 0; i < queue_count; i++)
+        if (queued(i)->hwnd != window)
+            *queued(kept++) = *queued(i);
+    queue_count = kept;
+}
+
+static int message_matches(const MSG *msg, HWND window, UINT first, UINT last)
+{
+    if (window && msg->hwnd != window)
+        return 0;
+    if (first == 0 && last == 0)
+        return 1;
+    return msg->message >= first && msg->message <= last;
+}
+
+BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
+{
+    platform_events_take();
+    std::lock_guard<std::mutex> hold(queue_lock);
+    for (int i = 0; i < queue_count; i++) {
+        if (!message_matches(queued(i), window, first, last))
+            continue;
+        *msg = *queued(i);
+        if (remove & PM_REMOVE) {
+            for (int j = i; j > 0; j--) // the messages before it close up behind
+                *queued(j) = *queued(j - 1);
+            queue_head = (queue_head + 1) % MAX_QUEUED;
+            queue_count--;
+        }
+        return TRUE;
+    }
+    if (quit_posted && !window && (first == 0 && last == 0 ? 1 : first <= WM_QUIT && WM_QUIT <= last)) {
+        memset(msg, 0, sizeof(*msg));
+        msg->message = WM_QUIT;
+        msg->wParam = (WPARAM)quit_code;
+        msg->time = platform_message_time();
+        if (remove & PM_REMOVE)
+            quit_posted = 0;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static WPARAM char_from_vk(WPARAM vk, int shift)
+{
+    if (vk >= 'A' && vk <= 'Z')
+        return shift ? vk : vk - 'A' + 'a';
+    if (vk >= '0' && vk <= '9')
+        return vk;
+    switch (vk) {
+    case VK_ESCAPE: return 27;
+    case VK_RETURN: return 13;
+    case VK_SPACE: return ' ';
+    case VK_BACK: return 8;
+    case VK_TAB: return 9;
+    default: return 0;
+    }
+}
+
+// A key press makes WM_CHAR, a system key press WM_SYSCHAR; the character is
+// the next message the queue gives, as on Windows.
+BOOL TranslateMessage(const MSG *msg)
+{
+    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
+        return FALSE;
+    WPARAM ch = char_from_vk(msg->wParam, platform_shift_held());
+    std::lock_guard<std::mutex> hold(queue_lock);
+    if (!ch || queue_count == MAX_QUEUED)
+        return FALSE;
+    queue_head = (queue_head + MAX_QUEUED - 1) % MAX_QUEUED;
+    queue_count++;
+    queue[queue_head] = *msg;
+    queue[queue_head].message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+    queue[queue_head].wParam = ch;
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG *msg)
+{
+    WNDPROC proc = msg ? platform_window_proc(msg->hwnd) : NULL;
+    if (!proc)
+        return 0; // WM_QUIT and thread messages reach no procedure
+    return proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F4 && (lParam & ((LPARAM)1 << 29)) && platform_window_proc(window))
+            win32_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: {
+            // Sent, not posted: the procedure sees WM_CLOSE at once.
+            WNDPROC proc = platform_window_proc(window);
+            return proc ? proc(window, WM_CLOSE, 0, 0) : 0;
+        }
+        case SC_SCREENSAVE:
+        case SC_MONITORPOWER:
+            screensaver_allowed = 1;
+            return 0;
+        default:
+            return 0;
+        }
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    default:
+        return 0;
+    }
+}
