@@ -21,7 +21,7 @@ static void seed(const std::string &name, const std::string &bytes)
     }
 }
 
-// The gl_mci test's tune, one piano note, with `damage` written over it at `at`.
+// The MCI tests' tune, one piano note, with `damage` written over it at `at`.
 static std::string note(size_t at = 0, const std::string &damage = "")
 {
     std::string b("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x17\0\xFF\x51\3\7\xA1\x20\0\xC0\0\0\x90"
