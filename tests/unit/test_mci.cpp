@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <stdlib.h>
 
@@ -68,10 +69,13 @@ TEST(Mci, CommandsTheirCodesAndWhatReachesTheDevice)
         {"d0", 12, {0, 0}, MCIERR_INVALID_FILE}, {"t0", 26, {0, 0, 0}, MCIERR_INVALID_FILE},
         {"t1", 26, {1, 0, 0}, 0}, {"t2", 26, {0, 1, 0}, 0}, {"f0x2", 10, two, MCIERR_INVALID_FILE, 38},
         {"f1x2", 9, "\1" + two, 0, 38}};
+    auto fds = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto before = fds();
     for (const auto &f : files) {
         EXPECT_EQ(send(tune(f.name, f.at, f.damage, f.size)), f.code) << f.name;
         send("close all");
     }
+    EXPECT_EQ(fds(), before) << "every file the open read is closed, the folder too";
     device_refuses = MCIERR_SEQ_NOMIDIPRESENT; // the device's own answer is the open's
     log.clear();
     EXPECT_EQ(send(t + " alias tune"), (MCIERROR)MCIERR_SEQ_NOMIDIPRESENT);
