@@ -248,17 +248,16 @@ void web_gl_flush(void)
     gl.batch_count = 0;
 }
 
-void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float scale, int texcoords,
-                      const float last_normal[3], const float last_texcoord[2])
+void web_gl_draw_mesh(GLuint buffer, int count, float scale, int texcoords, const float last_normal[3],
+                      const float last_texcoord[2])
 {
     if (!gl.started)
         return;
     web_gl_flush();
     uniforms_update(scale);
-    if (gl.layout != LAYOUT_MESH || gl.layout_buffer != vertices) {
+    if (gl.layout != LAYOUT_MESH || gl.layout_buffer != buffer) {
         const GLsizei stride = 8 * sizeof(float);
-        ES(BindBuffer)(ES_ARRAY_BUFFER, vertices);
-        ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, indices);
+        ES(BindBuffer)(ES_ARRAY_BUFFER, buffer);
         ES(DisableVertexAttribArray)(A_COLOR);
         ES(EnableVertexAttribArray)(A_NORMAL);
         ES(VertexAttribPointer)(A_POSITION, 3, GL_FLOAT, GL_FALSE, stride, (void *)0);
@@ -269,12 +268,12 @@ void web_gl_draw_mesh(GLuint vertices, GLuint indices, int index_count, float sc
         else
             ES(DisableVertexAttribArray)(A_TEXCOORD);
         gl.layout = LAYOUT_MESH;
-        gl.layout_buffer = vertices;
+        gl.layout_buffer = buffer;
     }
     ES(VertexAttrib4f)(A_COLOR, gl.color[0], gl.color[1], gl.color[2], gl.color[3]);
     if (!texcoords)
         ES(VertexAttrib2f)(A_TEXCOORD, gl.texcoord[0], gl.texcoord[1]);
-    ES(DrawElements)(GL_TRIANGLES, index_count, GL_UNSIGNED_SHORT, (void *)0);
+    ES(DrawArrays)(GL_TRIANGLE_STRIP, 0, count);
     memcpy(gl.normal, last_normal, sizeof gl.normal);
     if (texcoords)
         memcpy(gl.texcoord, last_texcoord, sizeof gl.texcoord);
@@ -576,9 +575,10 @@ static void batch_put(const float *v)
 
 // A quad strip v0 v1 v2 v3... goes into the batch's triangle strip pair by
 // pair swapped, v1 v0 v3 v2: each quad is then cut along v0-v3, as Mesa cuts
-// it. Strips are joined by repeating the last vertex and the next first one,
-// which makes triangles without area; every strip adds an even count, so
-// each starts on an even place.
+// it. Each strip starts on an odd place, where the swapped pairs face the way
+// GL's quads face: after one repeat of its first vertex at the batch's
+// start, or after the last vertex and its first repeated, which join strips
+// with triangles without area.
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     if (!gl.inside || !gl.quad_strip)
@@ -590,19 +590,19 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
         return;
     }
     gl.pending = 0;
-    int join = gl.pairs == 0 && gl.batch_count > 0;
-    if (gl.batch_count + (join ? 4 : 2) > BATCH_VERTICES) {
-        // Full: draw it, and go on with this strip's last pair.
+    if (gl.batch_count + 4 > BATCH_VERTICES) {
+        // Full: draw it, and go on from this strip's last pair.
         float carry[2][BATCH_FLOATS];
-        if (gl.pairs)
+        int carried = gl.pairs > 0;
+        if (carried)
             memcpy(carry, &batch[(gl.batch_count - 2) * BATCH_FLOATS], sizeof carry);
         web_gl_flush();
-        if (gl.pairs)
-            batch_put(carry[0]), batch_put(carry[1]);
-        join = 0;
+        if (carried)
+            batch_put(carry[0]), batch_put(carry[0]), batch_put(carry[1]);
     }
-    if (join) {
-        batch_put(&batch[(gl.batch_count - 1) * BATCH_FLOATS]);
+    if (gl.pairs == 0) {
+        if (gl.batch_count > 0)
+            batch_put(&batch[(gl.batch_count - 1) * BATCH_FLOATS]);
         batch_put(v);
     }
     batch_put(v);

@@ -24,8 +24,8 @@ enum { SPHERE = 1, CYLINDER, DISK };
 struct Shape {
     int kind, slices, stacks, texture;
     double a, b, c;
-    GLuint vertices, indices;
-    int index_count;
+    GLuint buffer;
+    int count; // vertices in the strip
     float last_normal[3], last_texcoord[2];
 };
 
@@ -37,7 +37,8 @@ static struct {
 } glu;
 
 static WebGluMesh mesh;
-static unsigned short indices[3 * WEB_GLU_MAX_VERTICES];
+// A fan of n vertices takes 3(n - 2) / 2 + 1 in a strip, joins two more a run.
+static WebGluVertex strip[2 * WEB_GLU_MAX_VERTICES + 2 * WEB_GLU_MAX_RUNS];
 static unsigned char level[LEVEL_BYTES];
 
 void web_glu_forget(void)
@@ -45,27 +46,36 @@ void web_glu_forget(void)
     glu.shape_count = glu.next_replaced = glu.last_found = 0;
 }
 
-// GL's triangles for GLU's runs: a quad v0 v1 v3 v2 of a strip is cut along
-// v0-v3, as Mesa cuts it; a fan turns about its first vertex.
-static int mesh_indices(void)
+// GLU's runs as one triangle strip, drawn without indices: software GPUs
+// shade a vertex once per place in a strip but once per index. A quad strip
+// goes in pair by pair swapped, v1 v0 v3 v2, which cuts each quad along
+// v0-v3 as Mesa cuts it; a fan c e0 e1 e2... as e0 c e1 e2 e2 c e3 e4...,
+// two of its triangles and a turn without area. Runs are joined by
+// repeating the last vertex and the next first one, and each starts on an
+// odd place, where the swapped pairs face the way GL's quads face.
+static int mesh_strip(void)
 {
     int n = 0;
     for (int r = 0; r < mesh.run_count; r++) {
         const WebGluRun *run = &mesh.runs[r];
-        int f = run->first;
+        const WebGluVertex *v = &mesh.vertices[run->first];
+        if (run->count < 3)
+            continue;
+        if (n > 0)
+            strip[n] = strip[n - 1], n++;
+        strip[n++] = v[1];
         if (run->mode == GL_QUAD_STRIP)
-            for (int k = 0; k + 3 < run->count; k += 2) {
-                unsigned short q[6] = {(unsigned short)(f + k), (unsigned short)(f + k + 1), (unsigned short)(f + k + 3),
-                                       (unsigned short)(f + k), (unsigned short)(f + k + 3), (unsigned short)(f + k + 2)};
-                memcpy(&indices[n], q, sizeof q);
-                n += 6;
-            }
+            for (int k = 0; k + 1 < run->count; k += 2)
+                strip[n++] = v[k + 1], strip[n++] = v[k];
         else
-            for (int k = 1; k + 1 < run->count; k++) {
-                indices[n++] = (unsigned short)f;
-                indices[n++] = (unsigned short)(f + k);
-                indices[n++] = (unsigned short)(f + k + 1);
+            for (int k = 1; k + 1 < run->count; k += 2) {
+                strip[n++] = v[k]; // after the first, a repeat: the turn
+                strip[n++] = v[0], strip[n++] = v[k + 1];
+                if (k + 2 < run->count)
+                    strip[n++] = v[k + 2];
             }
+        if (n % 2 == 0)
+            strip[n] = strip[n - 1], n++; // a fan's odd end
     }
     return n;
 }
@@ -93,8 +103,7 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
     struct Shape *s;
     if (glu.shape_count < MAX_SHAPES) {
         s = &glu.shapes[glu.shape_count++];
-        ES(GenBuffers)(1, &s->vertices);
-        ES(GenBuffers)(1, &s->indices);
+        ES(GenBuffers)(1, &s->buffer);
     } else {
         // Full: the oldest shape's buffers take the new mesh.
         s = &glu.shapes[glu.next_replaced];
@@ -102,16 +111,12 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
     }
     s->kind = kind, s->a = a, s->b = b, s->c = c;
     s->slices = slices, s->stacks = stacks, s->texture = texture;
-    s->index_count = mesh_indices();
+    s->count = mesh_strip();
     const WebGluVertex *last = &mesh.vertices[mesh.vertex_count - 1];
     memcpy(s->last_normal, mesh.last_normal, sizeof s->last_normal);
     memcpy(s->last_texcoord, last->texcoord, sizeof s->last_texcoord);
-    ES(BindBuffer)(ES_ARRAY_BUFFER, s->vertices);
-    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(mesh.vertex_count * sizeof(WebGluVertex)), mesh.vertices,
-                   ES_STATIC_DRAW);
-    ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, s->indices);
-    ES(BufferData)(ES_ELEMENT_ARRAY_BUFFER, (ptrdiff_t)(s->index_count * sizeof(unsigned short)), indices,
-                   ES_STATIC_DRAW);
+    ES(BindBuffer)(ES_ARRAY_BUFFER, s->buffer);
+    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(s->count * sizeof(WebGluVertex)), strip, ES_STATIC_DRAW);
     web_gl_buffers_changed();
     glu.last_found = (int)(s - glu.shapes);
     return s;
@@ -120,8 +125,7 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
 static void shape_draw(struct Shape *s, float scale)
 {
     if (s)
-        web_gl_draw_mesh(s->vertices, s->indices, s->index_count, scale, s->texture, s->last_normal,
-                         s->last_texcoord);
+        web_gl_draw_mesh(s->buffer, s->count, scale, s->texture, s->last_normal, s->last_texcoord);
 }
 
 GLUquadric *gluNewQuadric(void)

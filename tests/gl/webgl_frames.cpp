@@ -74,9 +74,11 @@ int main(int argc, char **argv)
         SDL_GL_SwapWindow(window);
     }
 
-    // Beyond the program's calls: other rotation axes, a sphere without
-    // texture coordinates, a holed disk, light 0 off, the material's own colour.
+    // Beyond the program's calls: back faces culled, other rotation axes, a
+    // sphere without texture coordinates, a holed disk, light 0 off, the
+    // material's own colour, and quad strips facing both ways.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_CULL_FACE);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(60, 4.0 / 3, 1, 100);
@@ -95,6 +97,13 @@ int main(int argc, char **argv)
     glDisable(GL_LIGHT0);
     glTranslatef(-1, -2, 0);
     gluDisk(quadric, 0.3, 1, 9, 2);
+    glLoadIdentity();
+    for (float turn : {1.0f, -1.0f}) {
+        glBegin(GL_QUAD_STRIP);
+        for (int k = 0; k < 6; k++)
+            glVertex3f(turn * (1 + k / 2) - 0.5f, (float)(k % 2) - 2, -5);
+        glEnd();
+    }
     glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     ok = ok && write_file(dir + "/probe", rgb, sizeof rgb);
     return ok ? 0 : 1;
