@@ -74,7 +74,7 @@ static const Quadric quadrics[] = {
     {'c', 0.69921875, 0, 3, 16, 16, 1}, {'c', 1, 0.8984375, 7, 7, 7, 1},   {'d', 0, 1.5, 0, 16, 1, 1},
     {'s', 1, 0, 0, 12, 8, 0},           {'s', 2.5, 0, 0, 5, 5, 0},          {'c', 2, 2.5, 0.3, 5, 3, 0},
     {'d', 0.5, 2, 0, 7, 3, 1},          {'d', 0, 1, 0, 9, 2, 0},            {'s', 1, 0, 0, 1, 4, 1},           {'c', 1, 1, 0, 8, 2, 1},            {'c', 1, 0.5, 1, 300, 2, 1},
-    {'d', 0, 0.005, 0, 5, 1, 1},
+    {'d', 0, 0.005, 0, 5, 1, 1},        {'d', 0, 1, 0, 1, 1, 1},
 };
 
 TEST(WebGluTest, QuadricsSendGlusVerticesNormalsAndTextureCoordinatesInGlusOrder)
@@ -121,6 +121,13 @@ TEST(WebGluTest, QuadricsSendGlusVerticesNormalsAndTextureCoordinatesInGlusOrder
             EXPECT_EQ(mine.last_normal[k], current_normal[k]) << "the normal left current";
     }
     gluDeleteQuadric(q);
+
+    // Our own limits, which GLU has not: a 64 x 63 sphere fits, 64 x 64 does
+    // not; 256 strips fit, 257 do not.
+    EXPECT_EQ(web_glu_sphere_mesh(&mine, 1, 64, 63, 1), 1);
+    EXPECT_EQ(web_glu_sphere_mesh(&mine, 1, 64, 64, 1), 0);
+    EXPECT_EQ(web_glu_cylinder_mesh(&mine, 1, 1, 1, 2, 256, 1), 1);
+    EXPECT_EQ(web_glu_cylinder_mesh(&mine, 1, 1, 1, 2, 257, 1), 0);
 }
 
 TEST(WebGluTest, MipmapLevelsAndPerspectiveAreGlus)
