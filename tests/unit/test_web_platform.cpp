@@ -148,6 +148,32 @@ TEST_F(WebWindowTest, DestroyedWindowLosesItsMessages)
     EXPECT_EQ(log, (Lines{"proc 2 0 0", "hold 0", "msg 1024 2 NULL", "msg 1024 4 NULL"}));
 }
 
+// What the program's calls never reach: a class registered again, a ninth
+// class, the characters of keys it does not press, and what DefWindowProcA
+// and DispatchMessageA answer.
+TEST_F(WebWindowTest, ClassesCharactersAndAnswers)
+{
+    WNDCLASSA wc = {0, proc, 0, 0, 0, 0, 0, 0, 0, "ZO_"};
+    EXPECT_EQ(RegisterClassA(&wc), 0) << "taken, in any case";
+    EXPECT_TRUE(UnregisterClassA("ZO_", NULL) && !UnregisterClassA("zo_", NULL));
+    const char *names[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i"};
+    Lines atoms;
+    for (const char *name : names)
+        wc.lpszClassName = name, atoms.push_back(std::to_string(RegisterClassA(&wc)));
+    for (const char *name : names)
+        UnregisterClassA(name, NULL);
+    EXPECT_EQ(atoms, (Lines{"49152", "49153", "49154", "49155", "49156", "49157", "49158", "49159", "0"}));
+    for (WPARAM vk : {VK_BACK, VK_TAB, VK_RETURN, VK_SPACE, VK_F1})
+        win32_post_message(window, WM_KEYDOWN, vk, 0);
+    drain();
+    EXPECT_EQ(fake::only({"msg"}), (Lines{"msg 256 8 window", "msg 258 8 window", "msg 256 9 window", "msg 258 9 window",
+                                          "msg 256 13 window", "msg 258 13 window", "msg 256 32 window",
+                                          "msg 258 32 window", "msg 256 112 window"}));
+    MSG quit = {NULL, WM_QUIT, 0, 0, 0, {0, 0}};
+    EXPECT_EQ(DispatchMessageA(&quit) | DefWindowProcA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0) |
+              DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
+}
+
 // The page's synthesizer is the sequencer's device: the open, the play and
 // the close reach it, and its end comes to the window as the notice.
 TEST_F(WebWindowTest, TheSynthesizerPlaysTheTuneAndItsEndIsNoticed)
