@@ -171,7 +171,8 @@ TEST_F(WebWindowTest, ClassesCharactersAndAnswers)
                                           "msg 258 32 window", "msg 256 112 window"}));
     MSG quit = {NULL, WM_QUIT, 0, 0, 0, {0, 0}};
     EXPECT_EQ(DispatchMessageA(&quit) | DefWindowProcA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0) |
-              DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
+                  DefWindowProcA(window, WM_SYSCOMMAND, 0xF020, 0) | DefWindowProcA(window, WM_USER, 0, 0) |
+                  DefWindowProcA(window, WM_CLOSE, 0, 0), 0) << "SC_MINIMIZE and WM_USER too";
 }
 
 // The page's synthesizer is the sequencer's device: the open, the play and
