@@ -1,4 +1,4 @@
-// linux_mci.h -- what the platform asks of the MCI sequencer layer
+// linux_mci.h -- what the platform asks of the MCI sequencer's device
 // (linux_mci.cpp) beyond the winmm calls of win32.h. The program never
 // includes this.
 #pragma once
