@@ -22,35 +22,39 @@ static const double PI = 3.14159265358979323846;
 enum { A_POSITION, A_COLOR, A_NORMAL, A_TEXCOORD };
 enum { LAYOUT_NONE, LAYOUT_BATCH, LAYOUT_MESH };
 
-// Two programs from one source: with TEXTURING defined for GL_TEXTURE_2D on,
-// so that nothing is sampled, or even interpolated, for untextured drawing.
+// Four programs from one source, one for each of GL_LIGHTING and
+// GL_TEXTURE_2D on or off: untextured drawing samples and interpolates
+// nothing, and unlit vertices (the particles) fetch no normal and run no
+// light. Each computes what the others would for its state.
 static const char *vertex_shader =
     "attribute vec3 a_position;\n"
     "attribute vec4 a_color;\n"
-    "attribute vec3 a_normal;\n"
-    "attribute vec2 a_texcoord;\n"
     "uniform mat4 u_mvp;\n"
-    "uniform mat3 u_normal_matrix;\n"
     "uniform vec3 u_scale;\n"
-    "uniform bool u_lighting, u_normalize, u_color_material;\n"
+    "varying vec4 v_color;\n"
+    "#ifdef LIGHTING\n"
+    "attribute vec3 a_normal;\n"
+    "uniform mat3 u_normal_matrix;\n"
+    "uniform bool u_normalize, u_color_material;\n"
     "uniform vec3 u_ambient, u_diffuse;\n"
     "uniform vec4 u_material_ambient, u_material_diffuse;\n"
-    "varying vec4 v_color;\n"
+    "#endif\n"
     "#ifdef TEXTURING\n"
+    "attribute vec2 a_texcoord;\n"
     "varying vec2 v_texcoord;\n"
     "#endif\n"
     "void main() {\n"
     "    gl_Position = u_mvp * vec4(a_position * u_scale, 1.0);\n"
     "    vec4 c = a_color;\n"
-    "    if (u_lighting) {\n"
-    "        vec3 n = u_normal_matrix * a_normal;\n"
-    "        if (u_normalize) n = normalize(n);\n"
-    "        vec4 ambient = u_color_material ? a_color : u_material_ambient;\n"
-    "        vec4 diffuse = u_color_material ? a_color : u_material_diffuse;\n"
+    "#ifdef LIGHTING\n"
+    "    vec3 n = u_normal_matrix * a_normal;\n"
+    "    if (u_normalize) n = normalize(n);\n"
+    "    vec4 ambient = u_color_material ? a_color : u_material_ambient;\n"
+    "    vec4 diffuse = u_color_material ? a_color : u_material_diffuse;\n"
     // Light 0 keeps its default direction, the eye's +z; no specular term,
     // since the material's specular colour stays black.
-    "        c = vec4(ambient.rgb * u_ambient + diffuse.rgb * u_diffuse * max(n.z, 0.0), diffuse.a);\n"
-    "    }\n"
+    "    c = vec4(ambient.rgb * u_ambient + diffuse.rgb * u_diffuse * max(n.z, 0.0), diffuse.a);\n"
+    "#endif\n"
     "    v_color = clamp(c, 0.0, 1.0);\n"
     "#ifdef TEXTURING\n"
     "    v_texcoord = a_texcoord;\n"
@@ -75,8 +79,9 @@ static const char *fragment_shader =
 
 struct Program {
     GLuint id;
-    GLint u_mvp, u_normal_matrix, u_scale, u_lighting, u_normalize, u_color_material, u_ambient, u_diffuse,
-        u_material_ambient, u_material_diffuse;
+    int lit;
+    GLint u_mvp, u_normal_matrix, u_scale, u_normalize, u_color_material, u_ambient, u_diffuse, u_material_ambient,
+        u_material_diffuse;
 };
 
 struct Texture {
@@ -89,7 +94,7 @@ static struct {
     float projection[16], modelview[16];
     float *matrix; // the one glMatrixMode chose; NULL for a mode not kept
     float color[4], normal[3], texcoord[2];
-    int lighting, light0, normalize, color_material, texturing;
+    int lighting, light0, normalize, color_material, texturing, blend, cull_face;
     float light_ambient[4], light_diffuse[4];
     // The material's ambient and diffuse colours: while colour material is on
     // they are the current colour, and they keep the last one when it goes off.
@@ -104,13 +109,15 @@ static struct {
     int batch_count;
 
     // ES objects and what the program in use was last given
-    struct Program programs[2]; // untextured, textured
+    struct Program programs[4]; // by 2 x lighting + texturing
     struct Program *program;    // in use; NULL until the first draw
     int started;
     GLuint batch_buffer;
     int matrices_changed, normal_matrix_changed, flags_changed, layout;
     GLuint layout_buffer;
     float scale;
+    float mvp[16];  // what the program in use was given
+    GLenum culled;  // the faces ES leaves out now, 0 for none
 } gl;
 
 static float batch[BATCH_VERTICES * BATCH_FLOATS];
@@ -185,7 +192,8 @@ static void normal_matrix(float n[9])
 static void uniforms_update(float scale)
 {
     // A program change starts its uniforms afresh: each program keeps its own.
-    struct Program *p = &gl.programs[gl.texturing && gl.bound >= 0 && gl.textures[gl.bound].has_image];
+    int textured = gl.texturing && gl.bound >= 0 && gl.textures[gl.bound].has_image;
+    struct Program *p = &gl.programs[2 * gl.lighting + textured];
     if (p != gl.program) {
         ES(UseProgram)(p->id);
         gl.program = p;
@@ -193,9 +201,8 @@ static void uniforms_update(float scale)
         gl.scale = -1;
     }
     if (gl.matrices_changed) {
-        float mvp[16];
-        matrix_multiply(mvp, gl.projection, gl.modelview);
-        ES(UniformMatrix4fv)(p->u_mvp, 1, GL_FALSE, mvp);
+        matrix_multiply(gl.mvp, gl.projection, gl.modelview);
+        ES(UniformMatrix4fv)(p->u_mvp, 1, GL_FALSE, gl.mvp);
         gl.matrices_changed = 0;
     }
     // Only lit vertices read the normals' matrix: the particles skip it.
@@ -205,10 +212,9 @@ static void uniforms_update(float scale)
         ES(UniformMatrix3fv)(p->u_normal_matrix, 1, GL_FALSE, n);
         gl.normal_matrix_changed = 0;
     }
-    if (gl.flags_changed) {
+    if (gl.flags_changed && p->lit) {
         static const float scene_ambient = 0.2f;
         float on = gl.light0 ? 1.0f : 0.0f;
-        ES(Uniform1i)(p->u_lighting, gl.lighting);
         ES(Uniform1i)(p->u_normalize, gl.normalize);
         ES(Uniform1i)(p->u_color_material, gl.color_material);
         ES(Uniform4fv)(p->u_material_ambient, 1, gl.material_ambient);
@@ -224,11 +230,30 @@ static void uniforms_update(float scale)
     }
 }
 
+// The faces ES leaves out for the next draw: GL_BACK while the program culls
+// (glCullFace keeps its default), else those the draw may leave out itself.
+static void cull(GLenum faces)
+{
+    if (gl.cull_face)
+        faces = GL_BACK;
+    if (faces == gl.culled)
+        return;
+    if (!faces)
+        ES(Disable)(GL_CULL_FACE);
+    else {
+        if (!gl.culled)
+            ES(Enable)(GL_CULL_FACE);
+        ES(CullFace)(faces);
+    }
+    gl.culled = faces;
+}
+
 void web_gl_flush(void)
 {
     if (gl.batch_count == 0 || !gl.started)
         return;
     uniforms_update(1.0f);
+    cull(0);
     ES(BindBuffer)(ES_ARRAY_BUFFER, gl.batch_buffer);
     ES(BufferSubData)(ES_ARRAY_BUFFER, 0, (ptrdiff_t)(gl.batch_count * BATCH_FLOATS * sizeof(float)), batch);
     if (gl.layout != LAYOUT_BATCH) {
@@ -248,16 +273,60 @@ void web_gl_flush(void)
     gl.batch_count = 0;
 }
 
-void web_gl_draw_mesh(GLuint buffer, int count, float scale, int texcoords, const float last_normal[3],
-                      const float last_texcoord[2])
+// Which faces of a closed mesh, its vertices within scale of its origin,
+// can be left out without a pixel changing, or 0. Unlit, untextured and not
+// blended, every fragment of the mesh has the one colour, and the faces
+// turned away cover only pixels that those turned towards cover too, unless
+// a clipping plane opens the mesh: it must lie wholly where w > 0 and in
+// front of the near plane. Which winding faces the eye then is read from a
+// small triangle on the mesh's tangent plane nearest the eye (least w),
+// turned outward as GLU turns its faces.
+static GLenum faces_away(float scale)
+{
+    if (gl.lighting || gl.program != &gl.programs[0] || gl.blend || !(scale > 0))
+        return 0;
+    const float *m = gl.mvp; // element (row r, column c) is m[c * 4 + r]
+    double reach = 1.01 * scale;
+    double w_length = sqrt((double)m[3] * m[3] + (double)m[7] * m[7] + (double)m[11] * m[11]);
+    double near[3] = {(double)m[2] + m[3], (double)m[6] + m[7], (double)m[10] + m[11]}; // z + w
+    double near_length = sqrt(near[0] * near[0] + near[1] * near[1] + near[2] * near[2]);
+    // (Under a perspective projection the near plane's test implies the first.)
+    if (!(w_length > 0) || m[15] - reach * w_length <= 0 || (double)m[14] + m[15] - reach * near_length <= 0)
+        return 0;
+    double d[3] = {-m[3] / w_length, -m[7] / w_length, -m[11] / w_length};
+    // t1, t2: unit tangents there, t1 x t2 = d.
+    double a[3] = {fabs(d[0]) < 0.9 ? 1.0 : 0.0, fabs(d[0]) < 0.9 ? 0.0 : 1.0, 0};
+    double t1[3] = {a[1] * d[2] - a[2] * d[1], a[2] * d[0] - a[0] * d[2], a[0] * d[1] - a[1] * d[0]};
+    double length = sqrt(t1[0] * t1[0] + t1[1] * t1[1] + t1[2] * t1[2]);
+    for (int k = 0; k < 3; k++)
+        t1[k] /= length;
+    double t2[3] = {d[1] * t1[2] - d[2] * t1[1], d[2] * t1[0] - d[0] * t1[2], d[0] * t1[1] - d[1] * t1[0]};
+    double screen[3][2];
+    for (int corner = 0; corner < 3; corner++) {
+        double p[3], clip[4];
+        for (int k = 0; k < 3; k++)
+            p[k] = scale * (d[k] + (corner == 1 ? 0.5 * t1[k] : corner == 2 ? 0.5 * t2[k] : 0));
+        for (int r = 0; r < 4; r++)
+            clip[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
+        screen[corner][0] = clip[0] / clip[3], screen[corner][1] = clip[1] / clip[3];
+    }
+    double turn = (screen[1][0] - screen[0][0]) * (screen[2][1] - screen[0][1]) -
+                  (screen[2][0] - screen[0][0]) * (screen[1][1] - screen[0][1]);
+    return turn > 0 ? GL_BACK : turn < 0 ? GL_FRONT : 0;
+}
+
+void web_gl_draw_mesh(GLuint buffer, GLuint index_buffer, int count, float scale, int closed, int texcoords,
+                      const float last_normal[3], const float last_texcoord[2])
 {
     if (!gl.started)
         return;
     web_gl_flush();
     uniforms_update(scale);
+    cull(closed ? faces_away(scale) : 0);
     if (gl.layout != LAYOUT_MESH || gl.layout_buffer != buffer) {
         const GLsizei stride = 8 * sizeof(float);
         ES(BindBuffer)(ES_ARRAY_BUFFER, buffer);
+        ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, index_buffer);
         ES(DisableVertexAttribArray)(A_COLOR);
         ES(EnableVertexAttribArray)(A_NORMAL);
         ES(VertexAttribPointer)(A_POSITION, 3, GL_FLOAT, GL_FALSE, stride, (void *)0);
@@ -273,27 +342,27 @@ void web_gl_draw_mesh(GLuint buffer, int count, float scale, int texcoords, cons
     ES(VertexAttrib4f)(A_COLOR, gl.color[0], gl.color[1], gl.color[2], gl.color[3]);
     if (!texcoords)
         ES(VertexAttrib2f)(A_TEXCOORD, gl.texcoord[0], gl.texcoord[1]);
-    ES(DrawArrays)(GL_TRIANGLE_STRIP, 0, count);
+    ES(DrawElements)(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, (void *)0);
     memcpy(gl.normal, last_normal, sizeof gl.normal);
     if (texcoords)
         memcpy(gl.texcoord, last_texcoord, sizeof gl.texcoord);
 }
 
-static GLuint shader_compile(GLenum type, const char *text, int texturing)
+static GLuint shader_compile(GLenum type, const char *text, int lit, int texturing)
 {
-    const char *parts[2] = {texturing ? "#define TEXTURING\n" : "", text};
+    const char *parts[3] = {lit ? "#define LIGHTING\n" : "", texturing ? "#define TEXTURING\n" : "", text};
     GLint ok = 0;
     GLuint shader = ES(CreateShader)(type);
-    ES(ShaderSource)(shader, 2, parts, NULL);
+    ES(ShaderSource)(shader, 3, parts, NULL);
     ES(CompileShader)(shader);
     ES(GetShaderiv)(shader, ES_COMPILE_STATUS, &ok);
     return ok ? shader : 0;
 }
 
-static int program_make(struct Program *p, int texturing)
+static int program_make(struct Program *p, int lit, int texturing)
 {
-    GLuint vs = shader_compile(ES_VERTEX_SHADER, vertex_shader, texturing);
-    GLuint fs = shader_compile(ES_FRAGMENT_SHADER, fragment_shader, texturing);
+    GLuint vs = shader_compile(ES_VERTEX_SHADER, vertex_shader, lit, texturing);
+    GLuint fs = shader_compile(ES_FRAGMENT_SHADER, fragment_shader, lit, texturing);
     if (!vs || !fs)
         return 0;
     GLuint id = ES(CreateProgram)();
@@ -309,8 +378,9 @@ static int program_make(struct Program *p, int texturing)
     if (!ok)
         return 0;
     p->id = id;
+    p->lit = lit;
 #define UNIFORM(name) p->name = ES(GetUniformLocation)(id, #name)
-    UNIFORM(u_mvp), UNIFORM(u_normal_matrix), UNIFORM(u_scale), UNIFORM(u_lighting);
+    UNIFORM(u_mvp), UNIFORM(u_normal_matrix), UNIFORM(u_scale);
     UNIFORM(u_normalize), UNIFORM(u_color_material), UNIFORM(u_ambient), UNIFORM(u_diffuse);
     UNIFORM(u_material_ambient), UNIFORM(u_material_diffuse);
     ES(UseProgram)(id);
@@ -340,8 +410,9 @@ int web_gl_start(void)
     gl.material_ambient[3] = gl.material_diffuse[3] = 1;
     gl.bound = -1;
 
-    if (!program_make(&gl.programs[0], 0) || !program_make(&gl.programs[1], 1))
-        return 0;
+    for (int k = 0; k < 4; k++)
+        if (!program_make(&gl.programs[k], k / 2, k % 2))
+            return 0;
     ES(GenBuffers)(1, &gl.batch_buffer);
     // Its store is made once: a new one every draw costs more than the copy.
     ES(BindBuffer)(ES_ARRAY_BUFFER, gl.batch_buffer);
@@ -436,9 +507,13 @@ static void capability(GLenum cap, int on)
         return;
     web_gl_flush();
     switch (cap) {
+    case GL_CULL_FACE: // set at each draw, which may cull for itself
+        gl.cull_face = on;
+        return;
     case GL_BLEND:
+        gl.blend = on;
+        // fall through
     case GL_DEPTH_TEST:
-    case GL_CULL_FACE:
     case GL_DITHER:
     case GL_SCISSOR_TEST:
         if (on)

@@ -8,6 +8,7 @@
 
 // ES 2.0 values that GL 1.1's header lacks.
 #define ES_ARRAY_BUFFER 0x8892
+#define ES_ELEMENT_ARRAY_BUFFER 0x8893
 #define ES_STREAM_DRAW 0x88E0
 #define ES_STATIC_DRAW 0x88E4
 #define ES_FRAGMENT_SHADER 0x8B30
@@ -27,12 +28,14 @@
     X(void, Clear, (GLbitfield mask))                                                              \
     X(void, ClearColor, (GLfloat r, GLfloat g, GLfloat b, GLfloat a))                              \
     X(void, CompileShader, (GLuint shader))                                                        \
+    X(void, CullFace, (GLenum face))                                                               \
     X(GLuint, CreateProgram, (void))                                                               \
     X(GLuint, CreateShader, (GLenum type))                                                         \
     X(void, DeleteBuffers, (GLsizei n, const GLuint *buffers))                                     \
     X(void, Disable, (GLenum cap))                                                                 \
     X(void, DisableVertexAttribArray, (GLuint index))                                              \
     X(void, DrawArrays, (GLenum mode, GLint first, GLsizei count))                                 \
+    X(void, DrawElements, (GLenum mode, GLsizei count, GLenum type, const void *offset))           \
     X(void, Enable, (GLenum cap))                                                                  \
     X(void, EnableVertexAttribArray, (GLuint index))                                               \
     X(void, GenBuffers, (GLsizei n, GLuint *buffers))                                              \
@@ -76,12 +79,14 @@ extern struct WebEs web_es;
 
 // What the GLU of the subset (web_glu.cpp) draws with.
 
-// Draws a quadric's mesh (a triangle strip of position, normal, texture
-// coordinate: 8 floats a vertex) with the current matrices, colour and
-// lighting, its positions scaled by scale; then makes the normal and (with
-// texcoords) the texture coordinate GLU left behind the current ones.
-void web_gl_draw_mesh(GLuint buffer, int count, float scale, int texcoords, const float last_normal[3],
-                      const float last_texcoord[2]);
+// Draws a quadric's mesh (vertices of position, normal, texture coordinate:
+// 8 floats each; count 16-bit indices of triangles) with the current
+// matrices, colour and lighting, its positions scaled by scale; then makes
+// the normal and (with texcoords) the texture coordinate GLU left behind the
+// current ones. A closed mesh (a sphere: every triangle turned outward, no
+// edge open) may have its back faces left out where that changes no pixel.
+void web_gl_draw_mesh(GLuint buffer, GLuint index_buffer, int count, float scale, int closed, int texcoords,
+                      const float last_normal[3], const float last_texcoord[2]);
 // Whether web_gl_start has set a context up: until then every call does nothing.
 int web_gl_started(void);
 // After the quadrics have bound buffers of their own.

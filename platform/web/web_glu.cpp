@@ -1,7 +1,8 @@
 // web_glu.cpp -- the GLU calls the program makes, over the web platform's GL
 // subset: each quadric's mesh is made once, in GLU's order and rounding
-// (web_glu_mesh.cpp), kept in an ES buffer and drawn with the current
-// matrices; a sphere's mesh is the unit sphere, scaled where it is drawn.
+// (web_glu_mesh.cpp), kept in ES buffers as indexed triangles and drawn with
+// the current matrices; a sphere's mesh is the unit sphere, scaled where it
+// is drawn.
 // Not done: draw styles, normals and orientations other than GLU's defaults,
 // mipmaps of sizes that are not powers of two.
 #include "platform/web/web_gl_es.h"
@@ -24,8 +25,8 @@ enum { SPHERE = 1, CYLINDER, DISK };
 struct Shape {
     int kind, slices, stacks, texture;
     double a, b, c;
-    GLuint buffer;
-    int count; // vertices in the strip
+    GLuint buffer, index_buffer;
+    int count; // indices of its triangles
     float last_normal[3], last_texcoord[2];
 };
 
@@ -37,8 +38,10 @@ static struct {
 } glu;
 
 static WebGluMesh mesh;
-// A fan of n vertices takes 3(n - 2) / 2 + 1 in a strip, joins two more a run.
-static WebGluVertex strip[2 * WEB_GLU_MAX_VERTICES + 2 * WEB_GLU_MAX_RUNS];
+// A quad strip of n vertices makes n - 2 triangles at most, a fan n - 2.
+static unsigned short indices[3 * WEB_GLU_MAX_VERTICES];
+static WebGluVertex vertices[WEB_GLU_MAX_VERTICES];
+static unsigned short hashed[2 * WEB_GLU_MAX_VERTICES]; // vertices' numbers + 1 by hash, 0 for none
 static unsigned char level[LEVEL_BYTES];
 
 void web_glu_forget(void)
@@ -46,36 +49,60 @@ void web_glu_forget(void)
     glu.shape_count = glu.next_replaced = glu.last_found = 0;
 }
 
-// GLU's runs as one triangle strip, drawn without indices: software GPUs
-// shade a vertex once per place in a strip but once per index. A quad strip
-// goes in pair by pair swapped, v1 v0 v3 v2, which cuts each quad along
-// v0-v3 as Mesa cuts it; a fan c e0 e1 e2... as e0 c e1 e2 e2 c e3 e4...,
-// two of its triangles and a turn without area. Runs are joined by
-// repeating the last vertex and the next first one, and each starts on an
-// odd place, where the swapped pairs face the way GL's quads face.
-static int mesh_strip(void)
+// The mesh vertex's number among the drawn ones: equal vertices (all eight
+// floats, bit for bit) are one, which the vertex shader then runs for once.
+static int vertex_number(const WebGluVertex *v, int *count)
+{
+    unsigned h = 2166136261u;
+    const unsigned char *b = (const unsigned char *)v;
+    for (size_t k = 0; k < sizeof *v; k++)
+        h = (h ^ b[k]) * 16777619u;
+    for (h %= 2 * WEB_GLU_MAX_VERTICES;; h = (h + 1) % (2 * WEB_GLU_MAX_VERTICES)) {
+        if (!hashed[h]) {
+            vertices[*count] = *v;
+            hashed[h] = (unsigned short)++*count;
+            return *count - 1;
+        }
+        if (memcmp(&vertices[hashed[h] - 1], v, sizeof *v) == 0)
+            return hashed[h] - 1;
+    }
+}
+
+static int same_place(const WebGluVertex *a, const WebGluVertex *b)
+{
+    return a->position[0] == b->position[0] && a->position[1] == b->position[1] && a->position[2] == b->position[2];
+}
+
+// GLU's runs as one list of triangles, in GL's order, each as GL 1.1 turns
+// it: quad k of a quad strip v0 v1 v2 v3... is cut along v(2k)-v(2k+3), as
+// Mesa cuts it, into (v2k v2k+1 v2k+3) and (v2k v2k+3 v2k+2); fan triangle k
+// of c e0 e1... is (c ek ek+1). Triangles with two corners in one place (at
+// a sphere's poles) draw nothing anywhere and are left out.
+static int mesh_triangles(int *vertex_count)
 {
     int n = 0;
+    *vertex_count = 0;
+    memset(hashed, 0, sizeof hashed);
     for (int r = 0; r < mesh.run_count; r++) {
         const WebGluRun *run = &mesh.runs[r];
         const WebGluVertex *v = &mesh.vertices[run->first];
-        if (run->count < 3)
-            continue;
-        if (n > 0)
-            strip[n] = strip[n - 1], n++;
-        strip[n++] = v[1];
-        if (run->mode == GL_QUAD_STRIP)
-            for (int k = 0; k + 1 < run->count; k += 2)
-                strip[n++] = v[k + 1], strip[n++] = v[k];
-        else
-            for (int k = 1; k + 1 < run->count; k += 2) {
-                strip[n++] = v[k]; // after the first, a repeat: the turn
-                strip[n++] = v[0], strip[n++] = v[k + 1];
-                if (k + 2 < run->count)
-                    strip[n++] = v[k + 2];
+        for (int k = 0; k + 2 < run->count; k++) {
+            const WebGluVertex *t[3];
+            if (run->mode != GL_QUAD_STRIP)
+                t[0] = &v[0], t[1] = &v[k + 1], t[2] = &v[k + 2];
+            else if (k % 2 == 1 || k + 3 >= run->count)
+                continue; // a quad's corners from its first pair
+            else
+                t[0] = &v[k], t[1] = &v[k + 1], t[2] = &v[k + 3];
+            for (int half = 0; half < (run->mode == GL_QUAD_STRIP ? 2 : 1); half++) {
+                if (half)
+                    t[1] = &v[k + 3], t[2] = &v[k + 2];
+                if (same_place(t[0], t[1]) || same_place(t[1], t[2]) || same_place(t[2], t[0]))
+                    continue;
+                for (int c = 0; c < 3; c++)
+                    indices[n++] = (unsigned short)vertex_number(t[c], vertex_count);
             }
-        if (n % 2 == 0)
-            strip[n] = strip[n - 1], n++; // a fan's odd end
+        }
     }
     return n;
 }
@@ -104,6 +131,7 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
     if (glu.shape_count < MAX_SHAPES) {
         s = &glu.shapes[glu.shape_count++];
         ES(GenBuffers)(1, &s->buffer);
+        ES(GenBuffers)(1, &s->index_buffer);
     } else {
         // Full: the oldest shape's buffers take the new mesh.
         s = &glu.shapes[glu.next_replaced];
@@ -111,12 +139,15 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
     }
     s->kind = kind, s->a = a, s->b = b, s->c = c;
     s->slices = slices, s->stacks = stacks, s->texture = texture;
-    s->count = mesh_strip();
+    int vertex_count;
+    s->count = mesh_triangles(&vertex_count);
     const WebGluVertex *last = &mesh.vertices[mesh.vertex_count - 1];
     memcpy(s->last_normal, mesh.last_normal, sizeof s->last_normal);
     memcpy(s->last_texcoord, last->texcoord, sizeof s->last_texcoord);
     ES(BindBuffer)(ES_ARRAY_BUFFER, s->buffer);
-    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(s->count * sizeof(WebGluVertex)), strip, ES_STATIC_DRAW);
+    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(vertex_count * sizeof(WebGluVertex)), vertices, ES_STATIC_DRAW);
+    ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, s->index_buffer);
+    ES(BufferData)(ES_ELEMENT_ARRAY_BUFFER, (ptrdiff_t)(s->count * sizeof *indices), indices, ES_STATIC_DRAW);
     web_gl_buffers_changed();
     glu.last_found = (int)(s - glu.shapes);
     return s;
@@ -125,7 +156,8 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
 static void shape_draw(struct Shape *s, float scale)
 {
     if (s)
-        web_gl_draw_mesh(s->buffer, s->count, scale, s->texture, s->last_normal, s->last_texcoord);
+        web_gl_draw_mesh(s->buffer, s->index_buffer, s->count, scale, s->kind == SPHERE, s->texture, s->last_normal,
+                         s->last_texcoord);
 }
 
 GLUquadric *gluNewQuadric(void)

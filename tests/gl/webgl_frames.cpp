@@ -104,6 +104,37 @@ int main(int argc, char **argv)
             glVertex3f(turn * (1 + k / 2) - 0.5f, (float)(k % 2) - 2, -5);
         glEnd();
     }
+    // Unlit spheres, whose faces turned away the subset may leave out: one
+    // plain and one mirrored, each with a plane through its middle drawn
+    // after it; one half transparent; one cut open by the near plane.
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    gluQuadricTexture(quadric, GL_TRUE);
+    for (float mirror : {1.0f, -1.0f}) {
+        glLoadIdentity();
+        glTranslatef(2.6f, mirror * 1.4f, -5);
+        glScalef(mirror, 1, 1);
+        glColor3ub(230, 80, 30);
+        gluSphere(quadric, 0.8, 16, 16);
+        glLoadIdentity();
+        glColor3ub(30, 80, 230);
+        glBegin(GL_QUAD_STRIP);
+        for (int k = 0; k < 4; k++)
+            glVertex3f(1.4f + 2.4f * (k / 2), mirror * 1.4f - 0.4f + 0.8f * (k % 2), -5);
+        glEnd();
+    }
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glLoadIdentity();
+    glTranslatef(1.2f, -2.2f, -5);
+    glRotatef(180, 1, 0, 0); // its far half drawn first, then blended over
+    glColor4ub(50, 230, 230, 128);
+    gluSphere(quadric, 0.5, 16, 16);
+    glDisable(GL_BLEND);
+    glLoadIdentity();
+    glTranslatef(-0.75f, 0.45f, -1.1f);
+    glColor3ub(200, 200, 50);
+    gluSphere(quadric, 0.2, 16, 16);
     glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     ok = ok && write_file(dir + "/probe", rgb, sizeof rgb);
     return ok ? 0 : 1;
