@@ -11,7 +11,7 @@ set(OSTRA_SOUNDFONT /usr/share/sounds/sf2/FluidR3_GM.sf2 CACHE FILEPATH "The sou
 # own, and needs nothing of Linux.
 file(GLOB OSTRA_WEB_SOURCES CONFIGURE_DEPENDS ${OSTRA_WEB}/*.cpp)
 list(APPEND OSTRA_WEB_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32_window.cpp
-     ${CMAKE_SOURCE_DIR}/platform/win32_mci.cpp ${CMAKE_SOURCE_DIR}/platform/linux/linux_smf.cpp)
+     ${CMAKE_SOURCE_DIR}/platform/win32_mci.cpp ${CMAKE_SOURCE_DIR}/platform/win32_smf.cpp)
 ostra_objects(ostra_core SOURCES ${OSTRA_APP_SOURCES} ${OSTRA_SCENE_SOURCES})
 ostra_program(ostra SOURCES ${OSTRA_WEB_SOURCES} $<TARGET_OBJECTS:ostra_core>)
 set_target_properties(ostra PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OSTRA_SITE})

@@ -5,7 +5,7 @@
 // keyword or position fails with its MCI error code. There are no waveform
 // sounds, so sndPlaySoundA has nothing to play or stop.
 #include "platform/win32_mci.h"
-#include "platform/linux/linux_smf.h"
+#include "platform/win32_smf.h"
 #include "platform/win32_window.h"
 
 #include <ctype.h>

@@ -1,7 +1,7 @@
 // test_tune.cpp -- the embedded tune read back with the sequencer's Standard
 // MIDI File reader and held against the file's fixed shape.
 #include "music/music.h"
-#include "platform/linux/linux_smf.h"
+#include "platform/win32_smf.h"
 
 #include <gtest/gtest.h>
 
