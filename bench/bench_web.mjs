@@ -1,10 +1,12 @@
 // bench_web.mjs -- the browser's half of bench_web.sh: runs the page in
 // headless Chromium and prints its figures beside the native ones that
 // bench_web.sh left in WORK (native/: the live run's frame count and terrain;
-// video/: the capture's terrain and last frame).
+// video/: the capture's terrain and last frame), and where the page's CPU
+// time went in its live run.
 //   node bench/bench_web.mjs SITE WORK
 import { execFileSync, spawn } from 'node:child_process';
-import { readFileSync, statSync, writeFileSync } from 'node:fs';
+import { readFileSync, readdirSync, statSync, writeFileSync } from 'node:fs';
+import { availableParallelism } from 'node:os';
 import { createRequire } from 'node:module';
 import { createInterface } from 'node:readline';
 import { gzipSync } from 'node:zlib';
@@ -39,6 +41,32 @@ function compare(a, b) {
   return { equal: equal / a.length, largest, psnr: mse ? 10 * Math.log10(255 * 255 / mse) : Infinity };
 }
 
+// CPU seconds of this browser's processes, by role: the GPU process, within
+// it the software renderer's worker threads (SwiftShader's "Thread<n>"),
+// the page's renderer, and the rest.
+function cpuSeconds(profile) {
+  const seconds = { gpu: 0, workers: 0, workerThreads: 0, renderer: 0, rest: 0 };
+  const ticks = (stat) => stat.slice(stat.lastIndexOf(')') + 2).split(' ').slice(11, 13).reduce((a, b) => a + +b, 0) / 100;
+  for (const pid of readdirSync('/proc').filter((name) => /^[0-9]+$/.test(name))) {
+    try {
+      const command = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      if (!command.includes(profile))
+        continue;
+      const role = command.includes('--type=gpu-process') ? 'gpu' : command.includes('--type=renderer') ? 'renderer' : 'rest';
+      seconds[role] += ticks(readFileSync(`/proc/${pid}/stat`, 'utf8'));
+      if (role === 'gpu')
+        for (const tid of readdirSync(`/proc/${pid}/task`)) {
+          const stat = readFileSync(`/proc/${pid}/task/${tid}/stat`, 'utf8');
+          if (/^[0-9]+ \(Thread<[0-9]+>\)/.test(stat))
+            seconds.workers += ticks(stat), seconds.workerThreads++;
+        }
+    } catch {
+      // a process that ended meanwhile
+    }
+  }
+  return seconds;
+}
+
 try {
   server = spawn('node', [new URL('../tools/serve_site.mjs', import.meta.url).pathname, site, '0'],
                  { stdio: ['ignore', 'pipe', 'inherit'] });
@@ -71,9 +99,11 @@ try {
     const info = gl && gl.getExtension('WEBGL_debug_renderer_info');
     return info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : 'unknown';
   });
+  const before = cpuSeconds(`${work}/profile`);
   await page.click('#gate');
   const started = Date.now();
   await ended(page, 120000);
+  const after = cpuSeconds(`${work}/profile`), spent = (role) => (after[role] - before[role]).toFixed(1);
   const webFrames = await page.evaluate(() => ostra.frames());
   const nativeFrames = Number(readFileSync(`${work}/native/frames`, 'utf8'));
   console.log(`30 s live run, frames drawn:`);
@@ -81,6 +111,9 @@ try {
   console.log(`  web page (${renderer})`.padEnd(36) + `${String(webFrames).padStart(6)}  ${(webFrames / 30).toFixed(1)} frames/s` +
               `, ${((Date.now() - started) / 1000).toFixed(1)} s from the gate`);
   console.log(`  web / native ${(webFrames / nativeFrames).toFixed(2)} (goal: at least 0.75)`);
+  console.log(`  the page's CPU seconds, ${availableParallelism()} cores: GPU process ${spent('gpu')}` +
+              ` (of it the software renderer's ${after.workerThreads} worker threads ${spent('workers')}),` +
+              ` the page's renderer ${spent('renderer')}, the rest ${spent('rest')}`);
   await page.close();
 
   // Fidelity, and the bytes the page downloads on the way.
