@@ -283,7 +283,7 @@ void web_gl_flush(void)
 // turned outward as GLU turns its faces.
 static GLenum faces_away(float scale)
 {
-    if (gl.lighting || gl.program != &gl.programs[0] || gl.blend || !(scale > 0))
+    if (gl.program != &gl.programs[0] || gl.blend || !(scale > 0)) // unlit, untextured
         return 0;
     const float *m = gl.mvp; // element (row r, column c) is m[c * 4 + r]
     double reach = 1.01 * scale;

@@ -106,9 +106,14 @@ int main(int argc, char **argv)
     }
     // Unlit spheres, whose faces turned away the subset may leave out: one
     // plain and one mirrored, each with a plane through its middle drawn
-    // after it; one half transparent; one cut open by the near plane.
+    // after it; one half transparent; one cut open by the near plane; seen
+    // by a camera turned about two axes, as the program's is.
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glRotatef(-4, 1, 0, 0);
+    glRotatef(7, 0, 1, 0);
+    glMatrixMode(GL_MODELVIEW);
     gluQuadricTexture(quadric, GL_TRUE);
     for (float mirror : {1.0f, -1.0f}) {
         glLoadIdentity();
@@ -132,7 +137,7 @@ int main(int argc, char **argv)
     gluSphere(quadric, 0.5, 16, 16);
     glDisable(GL_BLEND);
     glLoadIdentity();
-    glTranslatef(-0.75f, 0.45f, -1.1f);
+    glTranslatef(-0.45f, 0.55f, -1.2f); // a cap of 0.04 cut off
     glColor3ub(200, 200, 50);
     gluSphere(quadric, 0.2, 16, 16);
     glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
