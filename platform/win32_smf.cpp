@@ -1,5 +1,5 @@
-// linux_smf.cpp -- the Standard MIDI File reader.
-#include "platform/linux/linux_smf.h"
+// win32_smf.cpp -- the Standard MIDI File reader.
+#include "platform/win32_smf.h"
 
 #include <limits.h>
 
