@@ -126,6 +126,15 @@ TEST_F(Platform, OnlyADoubleBufferedRgbaFormatIsOfferedAndItsContextIsNotCurrent
     EXPECT_TRUE(bits[0] == 8 && bits[1] >= 24 && bits[2] == 1) << bits[0] << " " << bits[1];
     EXPECT_TRUE(wglMakeCurrent(NULL, NULL) && wglDeleteContext(rc));
     EXPECT_FALSE(wglMakeCurrent(dc, rc)); // deleted
+    DestroyWindow(window);
+    EXPECT_FALSE(wglCreateContext(dc) || ChoosePixelFormat(dc, &pfd)); // its window is gone
+}
+
+TEST(Clock, CountsMillisecondsForward)
+{
+    DWORD start = timeGetTime(), lived;
+    SDL_Delay(30);
+    EXPECT_TRUE((lived = timeGetTime() - start) >= 29 && lived < 1000) << lived;
 }
 
 // A main thread held up away from its message loop still ends on Ctrl+C: on a
