@@ -5,8 +5,8 @@
 #include "bench/bench.h"
 #include "scene/particles.h"
 #include "scene/scene.h"
+#include "tools/subset_window.h"
 #ifdef WEB_GL
-#include "platform/web/web_gl.h"
 #define WHICH "subset on GLES2"
 #else
 #define WHICH "Mesa GL 1.1"
@@ -18,22 +18,9 @@ void music_write(void) {}
 
 int main()
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return 2;
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-#ifdef WEB_GL
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-#endif
-    SDL_Window *window = SDL_CreateWindow("bench_webgl", 0, 0, 800, 600, SDL_WINDOW_OPENGL);
-    if (!window || !SDL_GL_CreateContext(window))
+    SDL_Window *window = subset_window("bench_webgl");
+    if (!window)
         return 3;
-#ifdef WEB_GL
-    if (!web_gl_load(SDL_GL_GetProcAddress) || !web_gl_start())
-        return 4;
-#endif
     double start = now_ms();
     scene_init();
     printf("%-16s start-up with the synthesis %.1f ms\n", WHICH, now_ms() - start);

@@ -5,11 +5,8 @@
 #include "scene/scene.h"
 #include "world/random.h"
 #include "world/terrain.h"
-#ifdef WEB_GL
-#include "platform/web/web_gl.h"
-#endif
+#include "tools/subset_window.h"
 
-#include <SDL.h>
 #include <math.h>
 #include <stdio.h>
 #include <string>
@@ -27,27 +24,9 @@ static int write_file(const std::string &path, const void *bytes, size_t size)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2 || SDL_Init(SDL_INIT_VIDEO) != 0)
+    SDL_Window *window = argc == 2 ? subset_window("webgl_frames") : NULL;
+    if (!window)
         return 2;
-    // The Linux platform's visual, as an ES 2.0 context for the subset.
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-#ifdef WEB_GL
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-#endif
-    SDL_Window *window = SDL_CreateWindow("webgl_frames", 0, 0, 800, 600, SDL_WINDOW_OPENGL);
-    if (!window || !SDL_GL_CreateContext(window))
-        return 3;
-#ifdef WEB_GL
-    if (!web_gl_load(SDL_GL_GetProcAddress) || !web_gl_start())
-        return 4;
-#endif
     std::string dir = argv[1];
     random_seed = 1;
     scene_init();
