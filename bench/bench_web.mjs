@@ -4,26 +4,14 @@
 // video/: the capture's terrain and last frame), and where the page's CPU
 // time went in its live run.
 //   node bench/bench_web.mjs SITE WORK
-import { execFileSync, spawn } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import { readFileSync, readdirSync, statSync, writeFileSync } from 'node:fs';
 import { availableParallelism } from 'node:os';
-import { createRequire } from 'node:module';
-import { createInterface } from 'node:readline';
 import { gzipSync } from 'node:zlib';
+import { openSite } from '../tools/headless_site.mjs';
 
 const [site, work] = process.argv.slice(2);
-const require = createRequire(new URL('../platform/web/package.json', import.meta.url));
-const puppeteer = require('puppeteer-core');
 const WIDTH = 800, HEIGHT = 600;
-
-let server = null, browser = null;
-async function cleanUp() {
-  if (browser)
-    await browser.close().catch(() => browser.process()?.kill('SIGKILL'));
-  server?.kill();
-}
-for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP'])
-  process.on(signal, () => cleanUp().finally(() => process.exit(1)));
 
 const ended = (page, timeout) => page.waitForFunction(
   () => ['ended', 'failed'].includes(document.body.dataset.state), { timeout });
@@ -67,28 +55,14 @@ function cpuSeconds(profile) {
   return seconds;
 }
 
+// The server names every file it serves, the synthesizer's worklet scripts too.
+const served = new Set();
+const { address, browser, close } = await openSite(site, work, (line) => {
+  const got = line.match(/^GET (\S+) 200$/);
+  if (got)
+    served.add(new URL(got[1], 'http://host').pathname);
+});
 try {
-  server = spawn('node', [new URL('../tools/serve_site.mjs', import.meta.url).pathname, site, '0'],
-                 { stdio: ['ignore', 'pipe', 'inherit'] });
-  // The server names every file it serves, the synthesizer's worklet scripts too.
-  const served = new Set();
-  const address = await new Promise((found, failed) => {
-    createInterface({ input: server.stdout }).on('line', (line) => {
-      const url = line.match(/^serving .* on (http:\S+)/), got = line.match(/^GET (\S+) 200$/);
-      if (url)
-        found(url[1]);
-      else if (got)
-        served.add(new URL(got[1], 'http://host').pathname);
-    });
-    server.on('exit', () => failed(new Error('the server did not start')));
-  });
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, userDataDir: `${work}/profile`,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--no-first-run'],
-  });
-
   // Speed: the whole live run, started at the gate as a visitor starts it.
   let page = await browser.newPage();
   await page.setViewport({ width: 1024, height: 800 });
@@ -150,5 +124,5 @@ try {
   console.log(`  ${'all'.padEnd(34)} ${String(whole).padStart(9)} ${String(zipped).padStart(9)}` +
               ` (${(whole / 1e6).toFixed(2)} MB, ${(zipped / 1e6).toFixed(2)} MB gzipped; goal: at most 6 MB)`);
 } finally {
-  await cleanUp();
+  await close();
 }

@@ -3,26 +3,14 @@
 // pictures as PNG into the work folder. Chromium and the server it starts end
 // with it, whatever happens.
 //   node web.mjs SITE WORK
-import { spawn } from 'node:child_process';
 import { readFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
+import { openSite } from '../../tools/headless_site.mjs';
 
 const [site, work] = process.argv.slice(2);
-const require = createRequire(new URL('../../platform/web/package.json', import.meta.url));
-const puppeteer = require('puppeteer-core');
-
-let server = null, browser = null;
+const { address, browser, close } = await openSite(site, work);
 const errors = [];
 const fact = (name, value) => console.log(`${name}=${value}`);
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-
-async function cleanUp() {
-  if (browser)
-    await browser.close().catch(() => browser.process()?.kill('SIGKILL'));
-  server?.kill();
-}
-for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP'])
-  process.on(signal, () => cleanUp().finally(() => process.exit(1)));
 
 async function open(options, before) {
   const page = await browser.newPage();
@@ -42,21 +30,7 @@ const frames = (page) => page.evaluate(() => ostra.frames());
 const shot = async (page, name) =>
   (await page.$('#canvas')).screenshot({ path: `${work}/${name}.png` });
 
-let address;
 try {
-  server = spawn('node', [new URL('../../tools/serve_site.mjs', import.meta.url).pathname, site, '0'],
-                 { stdio: ['ignore', 'pipe', 'inherit'] });
-  address = await new Promise((found, failed) => {
-    server.stdout.on('data', (d) => String(d).match(/http:\S+/) && found(String(d).match(/http:\S+/)[0]));
-    server.on('exit', () => failed(new Error('the server did not start')));
-  });
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, userDataDir: `${work}/profile`,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--no-first-run'],
-  });
-
   // The gate; the run it starts, with its picture and sound; Escape; the
   // last frame left alone, and in fullscreen; the tune; and the same again.
   let page = await open('');
@@ -127,7 +101,7 @@ try {
 } catch (e) {
   errors.push(`driver: ${e.message}`);
 } finally {
-  await cleanUp();
+  await close();
 }
 for (const e of errors)
   console.error(e);
