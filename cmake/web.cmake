@@ -7,8 +7,8 @@ set(OSTRA_WEB ${CMAKE_SOURCE_DIR}/platform/web)
 set(OSTRA_SYNTH ${OSTRA_WEB}/node_modules/js-synthesizer)
 set(OSTRA_SOUNDFONT /usr/share/sounds/sf2/FluidR3_GM.sf2 CACHE FILEPATH "The soundfont the page's is cut from")
 
-# With the subset's portable part; the MIDI file reader is the Linux layer's
-# own, and needs nothing of Linux.
+# With the subset's portable part: the queue, the MCI commands and the MIDI
+# file reader.
 file(GLOB OSTRA_WEB_SOURCES CONFIGURE_DEPENDS ${OSTRA_WEB}/*.cpp)
 list(APPEND OSTRA_WEB_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32_window.cpp
      ${CMAKE_SOURCE_DIR}/platform/win32_mci.cpp ${CMAKE_SOURCE_DIR}/platform/win32_smf.cpp)
