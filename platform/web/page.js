@@ -26,14 +26,7 @@
   let wasm = null; // the program's code, compiled once for every run
   let program = null; // the latest run's instance
   let frames = 0;
-  let waiting = null; // the program's wait for the next frame
-
-  function wake() {
-    const next = waiting;
-    waiting = null;
-    if (next)
-      next();
-  }
+  let waiting = null; // ends the program's wait for the next frame, once
 
   function setState(next) {
     state = next;
@@ -72,8 +65,10 @@
     // keep the run going, slowly, as a window in the background goes on.
     present() {
       frames++;
+      // A frame callback of an earlier wait, ended by a hide, wakes no later one.
       return new Promise((next) => {
-        waiting = next;
+        const wake = () => waiting === wake && (waiting = null, next());
+        waiting = wake;
         if (document.hidden)
           setTimeout(wake);
         else
@@ -168,7 +163,7 @@
   $('fullscreen').addEventListener('click', () => $('screen').requestFullscreen().catch(() => {}));
   document.addEventListener('keydown', gateKey);
   window.addEventListener('pagehide', () => sound && sound.stop());
-  document.addEventListener('visibilitychange', () => document.hidden && wake());
+  document.addEventListener('visibilitychange', () => document.hidden && waiting && waiting());
 
   // For tests and benchmarks: frames presented in the latest run, the terrain
   // it read back (256 x 256 bytes, row z = 0 first; height = byte / 5), and the
