@@ -409,7 +409,7 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x,
     HWND window = NULL;
     if (!proc || parent || width <= 0 || height <= 0 || !linux_video_up())
         return NULL;
-    for (int i = 0; i < MAX_WINDOWS; i++)
+    for (int i = 0; i < MAX_WINDOWS && !window; i++)
         if (!windows[i].alive)
             window = &windows[i];
     if (!window)
