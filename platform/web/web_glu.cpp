@@ -121,7 +121,7 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
             return s;
         }
     }
-    int made = kind == SPHERE     ? web_glu_sphere_mesh(&mesh, 1.0, slices, stacks, texture)
+    int made = kind == SPHERE     ? web_glu_sphere_mesh(&mesh, slices, stacks, texture)
                : kind == CYLINDER ? web_glu_cylinder_mesh(&mesh, a, b, c, slices, stacks, texture)
                                   : web_glu_disk_mesh(&mesh, a, b, slices, stacks, texture);
     if (!made || mesh.vertex_count == 0)

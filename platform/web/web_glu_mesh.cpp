@@ -1,11 +1,13 @@
 // web_glu_mesh.cpp -- the quadrics, mipmap levels and perspective matrix of
 // the system's GLU, computed as it computes them: float angles, double sines
-// rounded to float, the radius applied before the rounding. The disk's texture
+// rounded to float, a radius applied before the rounding (a sphere's mesh is
+// the unit sphere's, scaled where it is drawn). The disk's texture
 // coordinates decide the terrain, so every rounding here is on purpose.
 #include "platform/web/web_glu_mesh.h"
 
 #include <GL/gl.h>
 #include <math.h>
+#include <string.h>
 
 // GLU's caches hold one more entry than slices or stacks; it clamps them below this.
 #define GLU_CACHE 240
@@ -48,40 +50,38 @@ static int mesh_fits(long vertices, long runs)
     return vertices <= WEB_GLU_MAX_VERTICES && runs <= WEB_GLU_MAX_RUNS;
 }
 
-// sin and cos of n/d of a full turn (or half a turn), the angle rounded to float first.
-static void angle_cache(float *sines, float *cosines, int d, double turn)
+// sin and cos of i/d of a whole turn or half a turn for i = 0 to d, the angle
+// rounded to float first, scaled before their own rounding. A whole turn's
+// last ends on its first exactly.
+static void angle_cache(float *sines, float *cosines, int d, double turn, double scale = 1.0)
 {
-    for (int i = 0; i < d; i++) {
+    int whole = turn == 2 * PI;
+    for (int i = 0; i <= d - whole; i++) {
         float angle = (float)(turn * i / d);
-        sines[i] = (float)sin((double)angle);
-        cosines[i] = (float)cos((double)angle);
+        sines[i] = (float)(scale * sin((double)angle));
+        cosines[i] = (float)(scale * cos((double)angle));
     }
-    sines[d] = sines[0];
-    cosines[d] = cosines[0];
+    if (whole)
+        sines[d] = sines[0], cosines[d] = cosines[0];
 }
 
-int web_glu_sphere_mesh(WebGluMesh *mesh, double radius, int slices, int stacks, int texture)
+int web_glu_sphere_mesh(WebGluMesh *mesh, int slices, int stacks, int texture)
 {
     float sin_a[GLU_CACHE], cos_a[GLU_CACHE];   // around the axis
-    float sin_n[GLU_CACHE], cos_n[GLU_CACHE];   // down from the top, unit (normals)
-    float sin_p[GLU_CACHE], cos_p[GLU_CACHE];   // down from the top, times the radius
+    float sin_n[GLU_CACHE], cos_n[GLU_CACHE];   // down from the top (normals)
+    float sin_p[GLU_CACHE], *cos_p = cos_n;     // the same, the poles come to a point
 
     mesh_clear(mesh, texture);
     slices = slices < GLU_CACHE ? slices : GLU_CACHE - 1;
     stacks = stacks < GLU_CACHE ? stacks : GLU_CACHE - 1;
-    if (slices < 2 || stacks < 1 || radius < 0.0)
+    if (slices < 2 || stacks < 1)
         return 0;
     if (!mesh_fits(2L * (slices + 1) * stacks, stacks))
         return 0;
     angle_cache(sin_a, cos_a, slices, 2 * PI);
-    for (int j = 0; j <= stacks; j++) {
-        float angle = (float)(PI * j / stacks);
-        sin_n[j] = (float)sin((double)angle);
-        cos_n[j] = (float)cos((double)angle);
-        sin_p[j] = (float)(radius * sin((double)angle));
-        cos_p[j] = (float)(radius * cos((double)angle));
-    }
+    angle_cache(sin_n, cos_n, stacks, PI);
     // The poles come to a point; their normals keep the rounded sines.
+    memcpy(sin_p, sin_n, (stacks + 1) * sizeof *sin_p);
     sin_p[0] = sin_p[stacks] = 0;
 
     int start = 0, finish = stacks;
@@ -92,7 +92,7 @@ int web_glu_sphere_mesh(WebGluMesh *mesh, double radius, int slices, int stacks,
         float sin_top = sin_p[1], z_top = cos_p[1];
         mesh_normal(mesh, sin_a[0] * sin_n[0], cos_a[0] * sin_n[0], cos_n[0]);
         mesh_begin(mesh, GL_TRIANGLE_FAN);
-        mesh_vertex(mesh, 0, 0, 0, 0, (float)radius);
+        mesh_vertex(mesh, 0, 0, 0, 0, 1);
         for (int i = slices; i >= 0; i--) {
             mesh_normal(mesh, sin_a[i] * sin_n[1], cos_a[i] * sin_n[1], cos_n[1]);
             mesh_vertex(mesh, 0, 0, sin_top * sin_a[i], sin_top * cos_a[i], z_top);
@@ -101,7 +101,7 @@ int web_glu_sphere_mesh(WebGluMesh *mesh, double radius, int slices, int stacks,
         int k = stacks <= slices ? stacks : slices;
         mesh_normal(mesh, sin_a[k] * sin_n[stacks], cos_a[k] * sin_n[stacks], cos_n[stacks]);
         mesh_begin(mesh, GL_TRIANGLE_FAN);
-        mesh_vertex(mesh, 0, 0, 0, 0, (float)-radius);
+        mesh_vertex(mesh, 0, 0, 0, 0, -1);
         for (int i = 0; i <= slices; i++) {
             mesh_normal(mesh, sin_a[i] * sin_n[stacks - 1], cos_a[i] * sin_n[stacks - 1], cos_n[stacks - 1]);
             mesh_vertex(mesh, 0, 0, sin_bottom * sin_a[i], sin_bottom * cos_a[i], z_bottom);
@@ -140,12 +140,7 @@ int web_glu_cylinder_mesh(WebGluMesh *mesh, double base, double top, double heig
     float z_normal = delta / length;
     float xy_ratio = (float)(height / length);
     // The normals scale the double sine before its rounding.
-    for (int i = 0; i < slices; i++) {
-        float angle = (float)(2 * PI * i / slices);
-        sin_n[i] = (float)(xy_ratio * sin((double)angle));
-        cos_n[i] = (float)(xy_ratio * cos((double)angle));
-    }
-    sin_n[slices] = sin_n[0], cos_n[slices] = cos_n[0];
+    angle_cache(sin_n, cos_n, slices, 2 * PI, xy_ratio);
     angle_cache(sin_a, cos_a, slices, 2 * PI);
     for (int j = 0; j < stacks; j++) {
         float z_low = (float)(j * height / stacks);
@@ -173,15 +168,9 @@ int web_glu_disk_mesh(WebGluMesh *mesh, double inner, double outer, int slices, 
         return 0;
     if (!mesh_fits(2L * (slices + 1) * loops, loops))
         return 0;
-    // A whole turn as a partial disk of 360 degrees: the same angle
-    // arithmetic, and the last slice closing on the first exactly.
-    for (int i = 0; i < slices; i++) {
-        float angle = (float)(0.0f + PI * 360.0 / 180.0 * i / slices);
-        sin_a[i] = (float)sin((double)angle);
-        cos_a[i] = (float)cos((double)angle);
-    }
-    sin_a[slices] = sin_a[0];
-    cos_a[slices] = cos_a[0];
+    // A whole turn as a partial disk of 360 degrees, whose angle arithmetic
+    // comes to the same: 360 degrees in radians is exactly 2 PI in double.
+    angle_cache(sin_a, cos_a, slices, 2 * PI);
     float delta = (float)(outer - inner);
     mesh_normal(mesh, 0, 0, 1);
     int finish = loops;

@@ -33,8 +33,8 @@ struct WebGluMesh {
 
 // Each fills the mesh as GLU draws the solid with GLU_FILL, GLU_SMOOTH and
 // GLU_OUTSIDE; 0 for the arguments GLU refuses (the mesh is then empty) or a
-// mesh above the limits.
-int web_glu_sphere_mesh(struct WebGluMesh *mesh, double radius, int slices, int stacks, int texture);
+// mesh above the limits. The sphere's is of radius 1.
+int web_glu_sphere_mesh(struct WebGluMesh *mesh, int slices, int stacks, int texture);
 int web_glu_cylinder_mesh(struct WebGluMesh *mesh, double base, double top, double height, int slices,
                           int stacks, int texture);
 int web_glu_disk_mesh(struct WebGluMesh *mesh, double inner, double outer, int slices, int loops,

@@ -90,7 +90,7 @@ TEST(WebGluTest, QuadricsSendGlusVerticesNormalsAndTextureCoordinatesInGlusOrder
         float scale = 1;
         if (row.kind == 's') {
             gluSphere(q, row.a, row.slices, row.stacks);
-            web_glu_sphere_mesh(&mine, 1, row.slices, row.stacks, row.texture);
+            web_glu_sphere_mesh(&mine, row.slices, row.stacks, row.texture);
             scale = (float)row.a;
         } else if (row.kind == 'c') {
             gluCylinder(q, row.a, row.b, row.c, row.slices, row.stacks);
@@ -124,8 +124,8 @@ TEST(WebGluTest, QuadricsSendGlusVerticesNormalsAndTextureCoordinatesInGlusOrder
 
     // Our own limits, which GLU has not: a 64 x 63 sphere fits, 64 x 64 does
     // not; 256 strips fit, 257 do not.
-    EXPECT_EQ(web_glu_sphere_mesh(&mine, 1, 64, 63, 1), 1);
-    EXPECT_EQ(web_glu_sphere_mesh(&mine, 1, 64, 64, 1), 0);
+    EXPECT_EQ(web_glu_sphere_mesh(&mine, 64, 63, 1), 1);
+    EXPECT_EQ(web_glu_sphere_mesh(&mine, 64, 64, 1), 0);
     EXPECT_EQ(web_glu_cylinder_mesh(&mine, 1, 1, 1, 2, 256, 1), 1);
     EXPECT_EQ(web_glu_cylinder_mesh(&mine, 1, 1, 1, 2, 257, 1), 0);
 }
