@@ -418,9 +418,6 @@ int web_gl_start(void)
     ES(BindBuffer)(ES_ARRAY_BUFFER, gl.batch_buffer);
     ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)sizeof batch, NULL, ES_STREAM_DRAW);
     ES(EnableVertexAttribArray)(A_POSITION);
-    // Levels are sent packed; the program's own images are read with GL 1.1's
-    // alignment of 4 (web_gl_texture_level).
-    ES(PixelStorei)(GL_PACK_ALIGNMENT, 1);
 
     // The surface's size, for glReadPixels' clipping: the first viewport is it.
     GLint viewport[4] = {0, 0, 0, 0};
@@ -634,7 +631,8 @@ void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a)
 
 void glBegin(GLenum mode)
 {
-    if (gl.inside)
+    // Without a context nothing is drawn, so nothing is batched either.
+    if (gl.inside || !web_gl_started())
         return;
     gl.inside = 1;
     gl.quad_strip = mode == GL_QUAD_STRIP;
