@@ -60,9 +60,9 @@ static int file_playable(const std::vector<unsigned char> &bytes, int *end_tick)
 }
 
 // Drive paths map as the program's own file writes map them (win32.h).
-static MCIERROR file_load(const std::string &path, std::vector<unsigned char> *out)
+MCIERROR win32_mci_file_read(const char *path, std::vector<unsigned char> *out)
 {
-    FILE *f = fopen(path.c_str(), "rb");
+    FILE *f = fopen(path, "rb");
     struct stat st;
     if (f && (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))) {
         fclose(f); // a directory opens for reading here, but holds no file
@@ -90,7 +90,7 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
 {
     std::vector<unsigned char> bytes;
     int end_tick = 0;
-    MCIERROR result = file_load(file, &bytes);
+    MCIERROR result = win32_mci_file_read(file.c_str(), &bytes);
     if (result)
         return result;
     if (!file_playable(bytes, &end_tick))

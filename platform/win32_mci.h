@@ -6,6 +6,8 @@
 
 #include "platform/win32.h"
 
+#include <vector>
+
 // ---------------------------------------------------------------------------
 // What a platform must give: the sequencer's device.
 
@@ -29,3 +31,7 @@ void platform_sequencer_close(void);
 void win32_mci_tune_at(int tick);
 // Closes the device if it is open, with no notice: a process's end does this.
 void win32_mci_close(void);
+// Reads a whole tune file as the open reads it, drive paths mapped as the
+// program's own writes map them: 0; MCIERR_FILE_NOT_FOUND where no regular
+// file is; MCIERR_INVALID_FILE where it cannot be read or is too large.
+MCIERROR win32_mci_file_read(const char *path, std::vector<unsigned char> *bytes);

@@ -6,6 +6,7 @@
 // area is captured, and nothing is played to a sound card.
 #include "platform/linux/linux_mci.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/win32_mci.h"
 
 #include <SDL.h>
 #include <fluidsynth.h>
@@ -399,26 +400,14 @@ static void encoder_start(void)
 // ---------------------------------------------------------------------------
 // The music.
 
-static std::vector<unsigned char> tune_read(void)
-{
-    std::vector<unsigned char> bytes;
-    FILE *f = linux_fopen("c:\\e.mid", "rb"); // the file the run wrote
-    if (!f)
-        return bytes;
-    unsigned char block[4096];
-    size_t got;
-    while ((got = fread(block, 1, sizeof(block), f)) > 0)
-        bytes.insert(bytes.end(), block, block + got);
-    fclose(f);
-    return bytes;
-}
-
 // The tune from its start, as many stereo samples as the video is long, with
 // the soundfont the live program plays; silence when it cannot be rendered.
 static std::vector<int16_t> music_render(size_t samples)
 {
     std::vector<int16_t> pcm(samples * 2, 0);
-    std::vector<unsigned char> tune = tune_read();
+    std::vector<unsigned char> tune; // the file the run wrote
+    if (win32_mci_file_read("c:\\e.mid", &tune) != 0)
+        tune.clear();
     const char *font = linux_mci_soundfont();
     if (!font || tune.empty()) {
         fprintf(stderr, "ostra-video: %s; the video is silent\n",
