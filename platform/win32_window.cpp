@@ -107,6 +107,19 @@ void win32_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         *queued(queue_count++) = msg;
 }
 
+void win32_post_key(HWND window, WPARAM vk, int down, int repeat, int system, int scan)
+{
+    LPARAM lParam = 1 | ((LPARAM)(scan & 0xFF) << 16);
+    if (system)
+        lParam |= (LPARAM)1 << 29;
+    if (!down)
+        lParam |= (LPARAM)3 << 30;
+    else if (repeat)
+        lParam |= (LPARAM)1 << 30;
+    UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    win32_post_message(window, message, vk, lParam);
+}
+
 void PostQuitMessage(int exit_code)
 {
     std::lock_guard<std::mutex> hold(queue_lock);

@@ -29,6 +29,10 @@ DWORD platform_message_time(void);
 WNDPROC win32_class_proc(LPCSTR name);
 // Appends a message to the queue; safe to call from any thread.
 void win32_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Posts a key as Windows sends it: a key of the system (one pressed while Alt
+// is held and Ctrl is not) has bit 29 of lParam set, a released key bits 30
+// and 31, a repeat bit 30; the scan code is in bits 16 to 23.
+void win32_post_key(HWND window, WPARAM vk, int down, int repeat, int system, int scan);
 // Drops the window's queued messages, as its DestroyWindow does.
 void win32_queue_purge(HWND window);
 // Asks the window's procedure, as Windows does, whether the screen saver and

@@ -522,25 +522,13 @@ static HWND first_window(void)
     return NULL;
 }
 
-// A key pressed while Alt is held (and Ctrl is not) is a system key, with
-// bit 29 of lParam set; a released key has bits 30 and 31 set.
 static void post_key(const SDL_KeyboardEvent &key)
 {
     HWND window = linux_window_from_sdl(key.windowID);
     WPARAM vk = vk_from_sdl(key.keysym.sym);
-    if (!window || !vk)
-        return;
-    int alt = (key.keysym.mod & KMOD_ALT) && !(key.keysym.mod & KMOD_CTRL);
-    LPARAM lParam = 1 | ((LPARAM)(key.keysym.scancode & 0xFF) << 16);
-    if (alt)
-        lParam |= (LPARAM)1 << 29;
-    if (key.type == SDL_KEYUP)
-        lParam |= (LPARAM)3 << 30;
-    else if (key.repeat)
-        lParam |= (LPARAM)1 << 30;
-    UINT message = key.type == SDL_KEYDOWN ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN)
-                                           : (alt ? WM_SYSKEYUP : WM_KEYUP);
-    win32_post_message(window, message, vk, lParam);
+    if (window && vk)
+        win32_post_key(window, vk, key.type == SDL_KEYDOWN, key.repeat,
+                       (key.keysym.mod & KMOD_ALT) && !(key.keysym.mod & KMOD_CTRL), key.keysym.scancode);
 }
 
 // The window is gone from the X server. Mesa would still read its size and

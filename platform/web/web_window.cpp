@@ -155,25 +155,14 @@ static WPARAM vk_from_key_code(int code)
     }
 }
 
-// A key pressed while Alt is held (and Ctrl is not) is a system key, with bit
-// 29 of lParam set; a released key has bits 30 and 31 set. The page gives no
-// scan code. Keys of the browser's own (F5, Ctrl+R) stay the browser's.
+// The page gives no scan code. Keys of the browser's own (F5, Ctrl+R) stay the browser's.
 int web_key(HWND window, int key_code, int down, int repeat, int alt, int ctrl, int shift)
 {
     WPARAM vk = vk_from_key_code(key_code);
     shift_held = shift;
     if (!window_valid(window) || !vk)
         return 0;
-    int system = alt && !ctrl;
-    LPARAM lParam = 1;
-    if (system)
-        lParam |= (LPARAM)1 << 29;
-    if (!down)
-        lParam |= (LPARAM)3 << 30;
-    else if (repeat)
-        lParam |= (LPARAM)1 << 30;
-    UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    win32_post_message(window, message, vk, lParam);
+    win32_post_key(window, vk, down, repeat, alt && !ctrl, 0);
     return !ctrl && !(vk >= VK_F1 && vk < VK_F1 + 12);
 }
 
