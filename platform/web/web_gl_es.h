@@ -1,6 +1,6 @@
 // web_gl_es.h -- inside the web platform's GL subset: the OpenGL ES 2.0 entry
 // points it draws with, reached under names of their own because the GL 1.1
-// names are the subset's, and what web_gl.cpp offers web_glu.cpp.
+// names are the subset's; and instancing where the context has it.
 #pragma once
 
 #include <GL/gl.h>
@@ -15,6 +15,7 @@
 #define ES_VERTEX_SHADER 0x8B31
 #define ES_COMPILE_STATUS 0x8B81
 #define ES_LINK_STATUS 0x8B82
+#define ES_MAX_VERTEX_ATTRIBS 0x8869
 
 // Every ES function used: result, name without "gl", parameters.
 #define WEB_ES_FUNCTIONS(X)                                                                        \
@@ -43,6 +44,7 @@
     X(void, GetIntegerv, (GLenum name, GLint *values))                                             \
     X(void, GetProgramiv, (GLuint program, GLenum name, GLint *value))                             \
     X(void, GetShaderiv, (GLuint shader, GLenum name, GLint *value))                               \
+    X(const GLubyte *, GetString, (GLenum name))                                                   \
     X(GLint, GetUniformLocation, (GLuint program, const char *name))                               \
     X(void, LinkProgram, (GLuint program))                                                         \
     X(void, PixelStorei, (GLenum name, GLint value))                                               \
@@ -62,39 +64,34 @@
     X(void, VertexAttribPointer, (GLuint index, GLint size, GLenum type, GLboolean normalized,     \
                                   GLsizei stride, const void *offset))
 
-// Under emscripten its own GL library's emscripten_gl* functions; natively
-// pointers fetched by name from the ES library (web_gl_load).
+// Instancing (ANGLE_instanced_arrays in WebGL 1, EXT_instanced_arrays or
+// ES 3.0's core natively): optional, so it stays out of the table above.
+#define WEB_ES_INSTANCED_FUNCTIONS(X)                                                              \
+    X(void, DrawElementsInstanced, (GLenum mode, GLsizei count, GLenum type, const void *offset,   \
+                                    GLsizei instances))                                            \
+    X(void, VertexAttribDivisor, (GLuint index, GLuint divisor))
+
+// Under emscripten its own GL library's emscripten_gl* functions (the
+// instanced ones under the extension's names); natively pointers fetched by
+// name from the ES library (web_gl_load).
 #ifdef __EMSCRIPTEN__
 #define WEB_ES_DECLARE(result, name, params) extern "C" result emscripten_gl##name params;
 WEB_ES_FUNCTIONS(WEB_ES_DECLARE)
+extern "C" void emscripten_glDrawElementsInstancedANGLE(GLenum mode, GLsizei count, GLenum type, const void *offset,
+                                                        GLsizei instances);
+extern "C" void emscripten_glVertexAttribDivisorANGLE(GLuint index, GLuint divisor);
+#define emscripten_glDrawElementsInstanced emscripten_glDrawElementsInstancedANGLE
+#define emscripten_glVertexAttribDivisor emscripten_glVertexAttribDivisorANGLE
 #define ES(name) emscripten_gl##name
 #else
 #define WEB_ES_MEMBER(result, name, params) result(*name) params;
 struct WebEs {
     WEB_ES_FUNCTIONS(WEB_ES_MEMBER)
+    WEB_ES_INSTANCED_FUNCTIONS(WEB_ES_MEMBER)
 };
 extern struct WebEs web_es;
 #define ES(name) web_es.name
 #endif
 
-// What the GLU of the subset (web_glu.cpp) draws with.
-
-// Draws a quadric's mesh (vertices of position, normal, texture coordinate:
-// 8 floats each; count 16-bit indices of triangles) with the current
-// matrices, colour and lighting, its positions scaled by scale; then makes
-// the normal and (with texcoords) the texture coordinate GLU left behind the
-// current ones. A closed mesh (a sphere: every triangle turned outward, no
-// edge open) may have its back faces left out where that changes no pixel.
-void web_gl_draw_mesh(GLuint buffer, GLuint index_buffer, int count, float scale, int closed, int texcoords,
-                      const float last_normal[3], const float last_texcoord[2]);
-// Whether web_gl_start has set a context up: until then every call does nothing.
-int web_gl_started(void);
-// After the quadrics have bound buffers of their own.
-void web_gl_buffers_changed(void);
-// glMultMatrixf on the current matrix.
-void web_gl_multiply(const float m[16]);
-// One level of the texture bound to GL_TEXTURE_2D, rows aligned as given.
-void web_gl_texture_level(int level, GLenum format, int width, int height, int alignment,
-                          const void *pixels);
-// Forgets the quadrics' buffers: they belonged to an earlier context.
-void web_glu_forget(void);
+// Whether the current context draws instanced, found once it is started.
+int web_es_instancing(void);

@@ -1,11 +1,11 @@
 // web_glu.cpp -- the GLU calls the program makes, over the web platform's GL
 // subset: each quadric's mesh is made once, in GLU's order and rounding
-// (web_glu_mesh.cpp), kept in ES buffers as indexed triangles and drawn with
-// the current matrices; a sphere's mesh is the unit sphere, scaled where it
-// is drawn.
+// (web_glu_mesh.cpp), kept as indexed triangles in the subset's one shared
+// store and drawn with the current matrices; a sphere's mesh is the unit
+// sphere, scaled where it is drawn.
 // Not done: draw styles, normals and orientations other than GLU's defaults,
 // mipmaps of sizes that are not powers of two.
-#include "platform/web/web_gl_es.h"
+#include "platform/web/web_gl_draw.h"
 #include "platform/web/web_glu_mesh.h"
 
 #include <GL/glu.h>
@@ -21,13 +21,11 @@ struct GLUquadric {
 
 enum { SPHERE = 1, CYLINDER, DISK };
 
-// A mesh in its buffers, found again by its exact arguments.
+// A mesh in the store, found again by its exact arguments.
 struct Shape {
     int kind, slices, stacks, texture;
     double a, b, c;
-    GLuint buffer, index_buffer;
-    int count; // indices of its triangles
-    float last_normal[3], last_texcoord[2];
+    struct WebGlMesh mesh;
 };
 
 static struct {
@@ -43,11 +41,6 @@ static unsigned short indices[3 * WEB_GLU_MAX_VERTICES];
 static WebGluVertex vertices[WEB_GLU_MAX_VERTICES];
 static unsigned short hashed[2 * WEB_GLU_MAX_VERTICES]; // vertices' numbers + 1 by hash, 0 for none
 static unsigned char level[LEVEL_BYTES];
-
-void web_glu_forget(void)
-{
-    glu.shape_count = glu.next_replaced = glu.last_found = 0;
-}
 
 // The mesh vertex's number among the drawn ones: equal vertices (all eight
 // floats, bit for bit) are one, which the vertex shader then runs for once.
@@ -107,19 +100,23 @@ static int mesh_triangles(int *vertex_count)
     return n;
 }
 
-// The shape with these arguments, made now if it is new; NULL where GLU
+// The shape with these arguments, made now if it is new or its mesh left
+// the store (another context, a store emptied for room); NULL where GLU
 // draws nothing for them.
 static struct Shape *shape_find(int kind, double a, double b, double c, int slices, int stacks, int texture)
 {
-    if (!web_gl_started())
+    if (!web_gl_state.started)
         return NULL;
-    for (int i = 0; i < glu.shape_count; i++) {
-        struct Shape *s = &glu.shapes[(glu.last_found + i) % glu.shape_count];
-        if (s->kind == kind && s->a == a && s->b == b && s->c == c && s->slices == slices && s->stacks == stacks &&
-            s->texture == texture) {
-            glu.last_found = (int)(s - glu.shapes);
-            return s;
-        }
+    struct Shape *s = NULL;
+    for (int i = 0; i < glu.shape_count && !s; i++) {
+        struct Shape *t = &glu.shapes[(glu.last_found + i) % glu.shape_count];
+        if (t->kind == kind && t->a == a && t->b == b && t->c == c && t->slices == slices && t->stacks == stacks &&
+            t->texture == texture)
+            s = t;
+    }
+    if (s && s->mesh.generation == web_gl_store_generation()) {
+        glu.last_found = (int)(s - glu.shapes);
+        return s;
     }
     int made = kind == SPHERE     ? web_glu_sphere_mesh(&mesh, slices, stacks, texture)
                : kind == CYLINDER ? web_glu_cylinder_mesh(&mesh, a, b, c, slices, stacks, texture)
@@ -127,28 +124,26 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
     if (!made || mesh.vertex_count == 0)
         return NULL;
 
-    struct Shape *s;
-    if (glu.shape_count < MAX_SHAPES) {
-        s = &glu.shapes[glu.shape_count++];
-        ES(GenBuffers)(1, &s->buffer);
-        ES(GenBuffers)(1, &s->index_buffer);
-    } else {
-        // Full: the oldest shape's buffers take the new mesh.
-        s = &glu.shapes[glu.next_replaced];
-        glu.next_replaced = (glu.next_replaced + 1) % MAX_SHAPES;
+    if (!s) {
+        if (glu.shape_count < MAX_SHAPES)
+            s = &glu.shapes[glu.shape_count++];
+        else {
+            // Full: the oldest shape's record takes the new mesh.
+            s = &glu.shapes[glu.next_replaced];
+            glu.next_replaced = (glu.next_replaced + 1) % MAX_SHAPES;
+        }
     }
     s->kind = kind, s->a = a, s->b = b, s->c = c;
     s->slices = slices, s->stacks = stacks, s->texture = texture;
-    int vertex_count;
-    s->count = mesh_triangles(&vertex_count);
-    const WebGluVertex *last = &mesh.vertices[mesh.vertex_count - 1];
-    memcpy(s->last_normal, mesh.last_normal, sizeof s->last_normal);
-    memcpy(s->last_texcoord, last->texcoord, sizeof s->last_texcoord);
-    ES(BindBuffer)(ES_ARRAY_BUFFER, s->buffer);
-    ES(BufferData)(ES_ARRAY_BUFFER, (ptrdiff_t)(vertex_count * sizeof(WebGluVertex)), vertices, ES_STATIC_DRAW);
-    ES(BindBuffer)(ES_ELEMENT_ARRAY_BUFFER, s->index_buffer);
-    ES(BufferData)(ES_ELEMENT_ARRAY_BUFFER, (ptrdiff_t)(s->count * sizeof *indices), indices, ES_STATIC_DRAW);
-    web_gl_buffers_changed();
+    int vertex_count, index_count = mesh_triangles(&vertex_count);
+    s->mesh.closed = kind == SPHERE;
+    s->mesh.texcoords = texture;
+    memcpy(s->mesh.last_normal, mesh.last_normal, sizeof s->mesh.last_normal);
+    memcpy(s->mesh.last_texcoord, mesh.vertices[mesh.vertex_count - 1].texcoord, sizeof s->mesh.last_texcoord);
+    static_assert(sizeof(WebGluVertex) == 8 * sizeof(float), "the store's vertex layout");
+    s->mesh.generation = 0; // no mesh until it is stored
+    if (!web_gl_store_mesh(&s->mesh, vertices[0].position, vertex_count, indices, index_count))
+        return NULL;
     glu.last_found = (int)(s - glu.shapes);
     return s;
 }
@@ -156,8 +151,7 @@ static struct Shape *shape_find(int kind, double a, double b, double c, int slic
 static void shape_draw(struct Shape *s, float scale)
 {
     if (s)
-        web_gl_draw_mesh(s->buffer, s->index_buffer, s->count, scale, s->kind == SPHERE, s->texture, s->last_normal,
-                         s->last_texcoord);
+        web_gl_draw_mesh(&s->mesh, scale);
 }
 
 GLUquadric *gluNewQuadric(void)

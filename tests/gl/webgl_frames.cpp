@@ -1,7 +1,8 @@
 // webgl_frames.cpp -- the program's terrain synthesis and frames at fixed run
 // times, written as raw bytes to the folder argv[1] names: built once on
 // Mesa's own GL 1.1 and GLU, once (WEB_GL) on the web platform's subset over
-// Mesa's GLES2. test_webgl.cpp compares the two.
+// Mesa's GLES2, there with instancing or, given "plain", without it.
+// test_webgl.cpp compares them.
 #include "scene/scene.h"
 #include "world/random.h"
 #include "world/terrain.h"
@@ -9,6 +10,7 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 #include <string>
 
 // The tune's file is not this comparison's concern, nor the drive paths.
@@ -29,7 +31,8 @@ int main(int argc, char **argv)
     for (int k = 0; k < 200000; k++)
         glVertex3f(0, 0, 0);
     glEnd();
-    SDL_Window *window = argc == 2 ? subset_window("webgl_frames") : NULL;
+    int plain = argc == 3 && strcmp(argv[2], "plain") == 0;
+    SDL_Window *window = argc == 2 || plain ? subset_window("webgl_frames", !plain) : NULL;
     if (!window)
         return 2;
     std::string dir = argv[1];
@@ -126,5 +129,57 @@ int main(int argc, char **argv)
     gluSphere(quadric, 0.2, 16, 16);
     glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     ok = ok && write_file(dir + "/probe", rgb, sizeof rgb);
+
+    // Rows of half transparent spheres that the subset may draw as one: each
+    // row's run broken by blending, the terrain's texture, lighting (and a
+    // lit sphere turned), other meshes, a read-back, the culling choice (a
+    // mirrored sphere with a plane through its middle drawn after it, and
+    // one cut open by the near plane).
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60, 4.0 / 3, 0.5, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+    auto place = [](float x, float y, float z, float mirror, float turn = 0) {
+        glLoadIdentity();
+        glTranslatef(x, y, z);
+        glScalef(mirror, 1, 1);
+        glRotatef(turn, 0, 1, 0);
+        glColor4ub((GLubyte)(130 + 25 * x), (GLubyte)(130 + 25 * y), 120, 160);
+    };
+    auto sphere = [&](float x, float y, float mirror = 1, float turn = 0) {
+        place(x, y, -8, mirror, turn);
+        gluSphere(quadric, 0.45, 16, 16);
+    };
+    float y = 3;
+    for (GLenum cap : {GL_BLEND, GL_TEXTURE_2D, GL_LIGHTING}) {
+        sphere(-4, y), sphere(-3, y);
+        glEnable(cap);
+        sphere(-2, y), sphere(-1, y), sphere(0, y, 1, 90);
+        glDisable(cap);
+        sphere(1, y--);
+    }
+    sphere(-4, -1);
+    place(-3, -1, -8, 1);
+    gluCylinder(quadric, 0.3, 0.1, 0.8, 8, 2);
+    sphere(-2, -1);
+    place(-1, -1, -8, 1);
+    gluSphere(quadric, 0.3, 8, 6);
+    sphere(0, -1);
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    ok = ok && write_file(dir + "/runs_mid", rgb, sizeof rgb);
+    sphere(1, -1), sphere(-4, -2.5f), sphere(-3, -2.5f, -1), sphere(-2, -2.5f);
+    place(0.35f, -0.22f, -0.62f, 1);
+    gluSphere(quadric, 0.2, 16, 16);
+    glLoadIdentity();
+    glColor3ub(250, 250, 250);
+    glBegin(GL_QUAD_STRIP);
+    for (int k = 0; k < 4; k++)
+        glVertex3f(k < 2 ? -3.6f : -2.4f, k % 2 ? -2.3f : -2.7f, -8);
+    glEnd();
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    ok = ok && write_file(dir + "/runs", rgb, sizeof rgb);
     return ok ? 0 : 1;
 }

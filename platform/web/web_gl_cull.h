@@ -1,0 +1,12 @@
+// web_gl_cull.h -- the web platform's GL subset's own culling choice: which
+// faces of a closed mesh (a sphere: every triangle turned outward, no edge
+// open) it may leave out without a pixel changing. No GL state in it.
+#pragma once
+
+#include <GL/gl.h>
+
+// For a mesh whose vertices lie within scale of its origin, drawn with the
+// matrix mvp (projection times modelview) in one colour (unlit, untextured,
+// not blended): GL_BACK or GL_FRONT, the winding turned away from the eye,
+// or 0 where nothing may be left out.
+GLenum web_gl_faces_away(const float mvp[16], float scale);
