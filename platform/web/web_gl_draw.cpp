@@ -43,7 +43,8 @@ static struct {
     float half_vertex[STRIP_FLOATS];
     int strip_count;
 
-    // The run: its mesh, and what its draws share.
+    // The run: its mesh (its first index tells it from any other in the
+    // store), and what its draws share.
     int first, count, texcoords, instances;
     GLenum culled;
     float normal_matrix[9], texcoord[2];
@@ -406,7 +407,7 @@ void web_gl_draw_mesh(const struct WebGlMesh *mesh, float scale)
     GLenum culled = mesh->closed && flags == 0 && !s->blend ? web_gl_faces_away(draw, scale) : 0;
     if (flags & WEB_GL_LIT)
         web_gl_normal_matrix(n, s->modelview);
-    if (d.pending == PENDING_RUN && (d.first != mesh->first || d.count != mesh->count || d.culled != culled ||
+    if (d.pending == PENDING_RUN && (d.first != mesh->first || d.culled != culled ||
                                      memcmp(d.normal_matrix, n, sizeof n) || d.instances == RUN_INSTANCES))
         web_gl_flush();
     if (d.pending != PENDING_RUN) {

@@ -31,6 +31,7 @@ int web_gl_load(void *(*get_proc)(const char *name))
     }
     // Fetched now, kept only where the context names them (web_es_instancing):
     // a GL library may hand out a pointer for any name.
+    web_es.DrawElementsInstanced = NULL, web_es.VertexAttribDivisor = NULL;
     static const char *const suffixes[] = {"", "EXT", "ANGLE"};
     for (const char *suffix : suffixes) {
         char draw[48] = "glDrawElementsInstanced", divisor[48] = "glVertexAttribDivisor";
@@ -68,7 +69,7 @@ int web_es_instancing(void)
 #else
     const char *version = (const char *)ES(GetString)(GL_VERSION);
     const char *extensions = (const char *)ES(GetString)(GL_EXTENSIONS);
-    int core = version && strncmp(version, "OpenGL ES ", 10) == 0 && version[10] >= '3' && version[10] <= '9';
+    int core = version && strncmp(version, "OpenGL ES ", 10) == 0 && version[10] >= '3';
     return web_es.DrawElementsInstanced && web_es.VertexAttribDivisor &&
            (core || has_word(extensions, "GL_EXT_instanced_arrays") || has_word(extensions, "GL_ANGLE_instanced_arrays"));
 #endif

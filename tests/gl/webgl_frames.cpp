@@ -140,6 +140,17 @@ int main(int argc, char **argv)
     glLoadIdentity();
     gluPerspective(60, 4.0 / 3, 0.5, 100);
     glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // A quad strip longer than the subset's batch of 132000 vertices, which
+    // is drawn full and goes on from the strip's last pair: its first pairs
+    // all in one place, its last ones apart around the cut.
+    glBegin(GL_QUAD_STRIP);
+    for (int k = 0; k < 66010; k++) {
+        float x = -5.5f + 0.3f * (k < 65990 ? 0 : k - 65990);
+        glColor3ub(200, (GLubyte)(40 + 25 * (k % 8)), 40);
+        glVertex3f(x, -3.7f, -8), glVertex3f(x, -3.3f - 0.1f * (k % 2), -8);
+    }
+    glEnd();
     glEnable(GL_LIGHT0);
     glEnable(GL_COLOR_MATERIAL);
     auto place = [](float x, float y, float z, float mirror, float turn = 0) {
