@@ -137,7 +137,7 @@ async function run(browser, options, count = false) {
   return { page, spent, ...seen, frames: p.length, ms: (p[p.length - 1] - p[0]) / (p.length - 1) };
 }
 
-// Shares of equal cells and the largest difference of two byte arrays.
+// Two byte arrays: how many bytes are equal, the largest difference, the PSNR.
 function compare(a, b) {
   let equal = 0, largest = 0, squares = 0;
   for (let i = 0; i < a.length; i++) {
@@ -163,7 +163,7 @@ async function calls(browser) {
 
 // The CPU a frame and the page's time a frame (between its first and last
 // presented frames) at the 60 Hz load of the first 3 s.
-async function load3s(browser) {
+async function fixedLoad(browser) {
   const r = await run(browser, '?autostart&fps=60&until=3000');
   await r.page.close();
   const a = (ms) => (ms / r.frames).toFixed(1), s = r.spent;
@@ -214,7 +214,7 @@ try {
   });
   console.log(`SwiftShader, headless: ${swiftshader.renderer}`);
   await calls(swiftshader);
-  const at60 = await load3s(swiftshader);
+  const at60 = await fixedLoad(swiftshader);
   console.log(`  the per-call work: the GPU process's main thread and the driver's queue,` +
               ` ${(at60.perFrame('gpuMain') + at60.perFrame('driver')).toFixed(1)} ms a frame (goal: at most 20)`);
   const slow = await run(swiftshader, '?autostart&fps=10');
@@ -240,7 +240,7 @@ try {
   console.log(`ANGLE on Mesa GL, on the display ${process.env.DISPLAY}: ${gl.renderer}`);
   await calls(gl);
   const native = execFileSync(webglMesa, { encoding: 'utf8' });
-  const page = (await load3s(gl)).ms;
+  const page = (await fixedLoad(gl)).ms;
   const mesa = Number(native.match(/the 3 s: mean ([0-9.]+) ms/)[1]);
   console.log(`  the same 3 s in ${webglMesa} (Mesa GL 1.1, llvmpipe, the window's swap not timed):\n` +
               native.trimEnd().replace(/^/gm, '    '));
