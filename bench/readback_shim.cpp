@@ -1,12 +1,10 @@
-// readback_shim.cpp -- preloaded into build/ostra or build/ostra-video by
-// bench_web.sh, for the figures that set the web page beside the native
-// program: counts the frames presented, and keeps what the program reads
-// back from Mesa, in files of the folder $OSTRA_SHIM_DIR: "frames" (the
-// count, at exit), "terrain" (the synthesis's red bytes that become the
-// heightmap: 256 x 256, row z = 0 first) and "last.rgb" (the capture's last
-// frame: 800 x 600 RGB, bottom row first). Calls pass on unchanged.
+// readback_shim.cpp -- preloaded into build/ostra-video by bench_web.sh, for
+// the figures that set the web page beside the native program: keeps what
+// the program reads back from Mesa, in files of the folder $OSTRA_SHIM_DIR:
+// "terrain" (the synthesis's red bytes that become the heightmap: 256 x 256,
+// row z = 0 first) and "last.rgb" (the capture's last frame: 800 x 600 RGB,
+// bottom row first). Calls pass on unchanged.
 #include <GL/gl.h>
-#include <SDL.h>
 
 #include <dlfcn.h>
 #include <stdio.h>
@@ -14,8 +12,6 @@
 #include <string>
 
 namespace {
-
-long presented;
 
 void keep(const char *name, const void *data, size_t size)
 {
@@ -25,12 +21,6 @@ void keep(const char *name, const void *data, size_t size)
         fwrite(data, 1, size, f);
         fclose(f);
     }
-}
-
-__attribute__((destructor)) void shim_end()
-{
-    std::string count = std::to_string(presented) + "\n";
-    keep("frames", count.data(), count.size());
 }
 
 } // namespace
@@ -51,13 +41,6 @@ void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum 
     } else if (format == GL_RGB && w == 800 && h == 600) {
         keep("last.rgb", pixels, 800 * 600 * 3);
     }
-}
-
-void SDL_GL_SwapWindow(SDL_Window *window)
-{
-    static auto real = (void (*)(SDL_Window *))dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
-    real(window);
-    presented++;
 }
 
 } // extern "C"

@@ -1,13 +1,15 @@
-// web.mjs -- drives the web page in headless Chromium for web.sh, which checks
-// what it saw: writes "name=value" facts on standard output and the canvas's
-// pictures as PNG into the work folder. Chromium and the server it starts end
-// with it, whatever happens.
-//   node web.mjs SITE WORK
+// web.mjs -- drives the web page in Chromium for web.sh, which checks what it
+// saw: writes "name=value" facts on standard output and the canvas's pictures
+// as PNG into the work folder. On SwiftShader (headless) every case; on ANGLE
+// over Mesa GL ("gl", on the display in $DISPLAY) one short run, the renderer
+// and its last frame. Chromium and the server it starts end with it, whatever
+// happens.
+//   node web.mjs SITE WORK [swiftshader|gl]
 import { readFileSync } from 'node:fs';
-import { openSite } from '../../tools/headless_site.mjs';
+import { openSite, renderer } from '../../tools/headless_site.mjs';
 
-const [site, work] = process.argv.slice(2);
-const { address, browser, close } = await openSite(site, work);
+const [site, work, backend = 'swiftshader'] = process.argv.slice(2);
+const { address, browser, close } = await openSite(site, work, { backend });
 const errors = [];
 const fact = (name, value) => console.log(`${name}=${value}`);
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
@@ -30,7 +32,17 @@ const frames = (page) => page.evaluate(() => ostra.frames());
 const shot = async (page, name) =>
   (await page.$('#canvas')).screenshot({ path: `${work}/${name}.png` });
 
-try {
+// ANGLE over Mesa GL: the renderer, and a short run on the stepped clock to its end.
+async function shortRun() {
+  const page = await open('?autostart&fps=10&until=1000');
+  fact('renderer', await renderer(page));
+  fact('short_ended', await state(page, 'ended', 60000) ? 1 : 0);
+  fact('short_frames', await frames(page));
+  await shot(page, 'short');
+  await page.close();
+}
+
+async function everyCase() {
   // The gate; the run it starts, with its picture and sound; Escape; the
   // last frame left alone, and in fullscreen; the tune; and the same again.
   let page = await open('');
@@ -98,6 +110,10 @@ try {
   await sleep(300);
   fact('no_webgl_after', await page.evaluate(() => document.body.dataset.state));
   await page.close();
+}
+
+try {
+  await (backend === 'gl' ? shortRun() : everyCase());
 } catch (e) {
   errors.push(`driver: ${e.message}`);
 } finally {

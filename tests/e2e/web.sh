@@ -4,13 +4,17 @@
 # first bar; Escape's early end with the last frame left on the canvas, the
 # tune to download and a second run; the program's own end and ?until's on
 # the stepped clock; the failure box where WebGL is missing; and no uncaught
-# error on the console. Colour rules: e2e_demo_pixels in lib.sh.
+# error on the console. Then once on ANGLE over Mesa GL under a virtual
+# display of its own, the closest this machine has to a GPU: a short run to
+# its end, drawing the demo. Colour rules: e2e_demo_pixels in lib.sh.
 # Usage: web.sh path/to/build-web/site
 . "$(dirname "$0")/lib.sh"
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 node "$(dirname "$0")/web.mjs" "$1" "$work" >"$work/facts" || e2e_fail "the driver ended badly"
-# facts name...: those facts, as awk's name=value arguments.
-facts() { local name; for name; do grep "^$name=" "$work/facts" | tr ' ' _; done; }
+OSTRA_XVFB_SCREEN=1280x1024x24 "$(dirname "$0")/../../tools/with-xvfb" \
+  node "$(dirname "$0")/web.mjs" "$1" "$work" gl >"$work/gl_facts" || e2e_fail "the driver on ANGLE over Mesa GL ended badly"
+# facts name...: those facts, as awk's name=value arguments ($facts: which file).
+facts() { local name; for name; do grep "^$name=" "${facts:-$work/facts}" | tr ' ' _; done; }
 e2e_holds "the gate shows while the page is ready, and its click starts the run" \
   'gate_ready && gate_shows && running && caption == "ostra_velumin!"' $(facts gate_ready gate_shows running caption)
 # The tune's first bar is silent: its first note at 1333 ms, heard within a
@@ -41,4 +45,9 @@ e2e_holds "without WebGL: the program's box, and the page stays failed" \
   'no_webgl_failed && no_webgl_box == "error|window_init()!" && no_webgl_after == "failed"' \
   $(facts no_webgl_failed no_webgl_box no_webgl_after)
 e2e_holds "no uncaught error, nothing on the console's error level" 'errors == 0' $(facts errors)
+facts=$work/gl_facts
+convert "$work/short.png" -compress none "ppm:$work/short.ppm"
+e2e_holds "ANGLE over Mesa GL: llvmpipe draws; ?until=1000 at 10 frames/s ends, its last frame the demo's, no error" \
+  'renderer ~ /llvmpipe/ && short_ended && short_frames == 11 && terrain >= 50000 && trunks >= 200 && errors == 0' \
+  $(facts renderer short_ended short_frames errors) $(e2e_demo_pixels "$work/short.ppm")
 e2e_finish
