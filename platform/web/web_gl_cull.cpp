@@ -1,4 +1,5 @@
-// web_gl_cull.cpp -- which faces of a closed mesh the subset may leave out.
+// web_gl_cull.cpp -- what of a mesh the subset may leave out. A mesh wholly
+// outside a clipping plane draws no pixel.
 // With one colour for every fragment, the faces turned away cover only
 // pixels that those turned towards cover too, unless a clipping plane opens
 // the mesh: it must lie wholly where w > 0 and in front of the near plane.
@@ -8,6 +9,23 @@
 #include "platform/web/web_gl_cull.h"
 
 #include <math.h>
+
+// The planes are x, y and z against w, in the mesh's own space: row 3 plus
+// or minus row r of the matrix (element row r, column c at m[c * 4 + r]).
+// The margin holds the float arithmetic of the vertices' clip coordinates.
+int web_gl_outside(const float *m, double reach)
+{
+    for (int r = 0; r < 3; r++)
+        for (int sign = -1; sign <= 1; sign += 2) {
+            double a = m[3] + sign * (double)m[r], b = m[7] + sign * (double)m[4 + r];
+            double c = m[11] + sign * (double)m[8 + r], d = m[15] + sign * (double)m[12 + r];
+            if (d < -1.01 * reach * sqrt(a * a + b * b + c * c))
+                return 1;
+        }
+    return 0;
+}
+
+// Which faces of a closed mesh may be left out.
 
 GLenum web_gl_faces_away(const float *m, float scale)
 {

@@ -5,7 +5,8 @@
 // when the next draw cannot join it (another mesh, another culling choice,
 // another normals' matrix), at any state change, glBegin, a read-back or
 // the frame's end: as one instanced draw where the context has instancing,
-// else one draw each. Nothing is reordered. What ES already holds (a
+// else one draw each. Nothing is reordered; a draw wholly outside the view
+// is left out. What ES already holds (a
 // binding, an array, a pointer, an attribute's value, the culling) costs
 // no call.
 #include "platform/web/web_gl.h"
@@ -15,6 +16,7 @@
 #include "platform/web/web_gl_matrix.h"
 #include "platform/web/web_gl_program.h"
 
+#include <math.h>
 #include <string.h>
 
 // Enough for the 255 terrain strips of 512 vertices, the wall ring and the
@@ -383,6 +385,13 @@ int web_gl_store_mesh(struct WebGlMesh *mesh, const float *vertices, int vertex_
                           (ptrdiff_t)(n * sizeof *rebased), rebased);
         done += n;
     }
+    double reach = 0;
+    for (int k = 0; k < vertex_count; k++) {
+        const float *v = &vertices[k * MESH_FLOATS];
+        double r = sqrt((double)v[0] * v[0] + (double)v[1] * v[1] + (double)v[2] * v[2]);
+        reach = r > reach ? r : reach;
+    }
+    mesh->reach = (float)(reach * 1.0001);
     mesh->first = d.store_index_count;
     mesh->count = index_count;
     mesh->generation = generation;
@@ -391,20 +400,14 @@ int web_gl_store_mesh(struct WebGlMesh *mesh, const float *vertices, int vertex_
     return 1;
 }
 
-void web_gl_draw_mesh(const struct WebGlMesh *mesh, float scale)
+// The draw joins the run, or starts another.
+static void run_add(const struct WebGlMesh *mesh, const float *draw)
 {
-    struct WebGlState *s = &web_gl_state;
-    if (!s->started || mesh->generation != generation)
-        return;
-    if (d.pending == PENDING_STRIP)
-        web_gl_flush();
+    const struct WebGlState *s = &web_gl_state;
     int flags = program_flags();
-    float draw[WEB_GL_DRAW_FLOATS], n[9] = {0};
-    web_gl_matrix_multiply(draw, s->projection, s->modelview);
-    memcpy(&draw[16], s->color, 4 * sizeof(float));
-    draw[20] = scale;
+    float n[9] = {0};
     // Unlit, untextured and not blended, every fragment has the one colour.
-    GLenum culled = mesh->closed && flags == 0 && !s->blend ? web_gl_faces_away(draw, scale) : 0;
+    GLenum culled = mesh->closed && flags == 0 && !s->blend ? web_gl_faces_away(draw, draw[20]) : 0;
     if (flags & WEB_GL_LIT)
         web_gl_normal_matrix(n, s->modelview);
     if (d.pending == PENDING_RUN && (d.first != mesh->first || d.culled != culled ||
@@ -417,7 +420,22 @@ void web_gl_draw_mesh(const struct WebGlMesh *mesh, float scale)
         memcpy(d.normal_matrix, n, sizeof n);
         memcpy(d.texcoord, s->texcoord, sizeof d.texcoord);
     }
-    memcpy(&instances[d.instances++ * WEB_GL_DRAW_FLOATS], draw, sizeof draw);
+    memcpy(&instances[d.instances++ * WEB_GL_DRAW_FLOATS], draw, WEB_GL_DRAW_FLOATS * sizeof(float));
+}
+
+void web_gl_draw_mesh(const struct WebGlMesh *mesh, float scale)
+{
+    struct WebGlState *s = &web_gl_state;
+    if (!s->started || mesh->generation != generation)
+        return;
+    if (d.pending == PENDING_STRIP)
+        web_gl_flush();
+    float draw[WEB_GL_DRAW_FLOATS];
+    web_gl_matrix_multiply(draw, s->projection, s->modelview);
+    memcpy(&draw[16], s->color, 4 * sizeof(float));
+    draw[20] = scale;
+    if (!web_gl_outside(draw, mesh->reach * fabs((double)scale)))
+        run_add(mesh, draw);
     memcpy(s->normal, mesh->last_normal, sizeof s->normal);
     if (mesh->texcoords)
         memcpy(s->texcoord, mesh->last_texcoord, sizeof s->texcoord);

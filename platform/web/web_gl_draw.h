@@ -50,6 +50,7 @@ struct WebGlMesh {
     int first, count; // its indices in the store
     int closed;       // every triangle turned outward, no edge open (a sphere)
     int texcoords;    // whether its vertices' texture coordinates are sent
+    float reach;      // the distance of its farthest vertex from its origin
     float last_normal[3], last_texcoord[2];
     unsigned generation;
 };
@@ -59,8 +60,9 @@ unsigned web_gl_store_generation(void);
 int web_gl_store_mesh(struct WebGlMesh *mesh, const float *vertices, int vertex_count,
                       const unsigned short *indices, int index_count);
 // Draws a mesh of the store's generation with the current matrices, colour
-// and lighting, its positions scaled by scale; then makes its last normal
-// and (with texcoords) texture coordinate the current ones.
+// and lighting, its positions scaled by scale (where it can show: one wholly
+// outside the view is left out); then makes its last normal and (with
+// texcoords) texture coordinate the current ones.
 void web_gl_draw_mesh(const struct WebGlMesh *mesh, float scale);
 
 // GL 1.1's own calls that the subset's GLU makes too (web_gl.cpp):
