@@ -10,18 +10,23 @@ find_package(X11 REQUIRED)
 find_library(GLU_LIBRARY GLU REQUIRED)
 find_package(Threads REQUIRED)
 
-# The Linux Win32 subset: the drive paths and the MIDI file reader, which need
-# nothing of SDL; the windows, WGL and the MCI sequencer's device, with the
-# subset's portable part (the queue, the MCI commands); then the live
-# program's clock and presentation and its entry point, which the video
-# capture replaces with its own. Object libraries pass on no objects of the
-# libraries they use, so every program names each one it needs.
-set(OSTRA_BASE_SOURCES platform/linux/linux_files.cpp platform/win32_smf.cpp)
-set(OSTRA_PLATFORM_SOURCES platform/linux/linux_window.cpp platform/linux/linux_wgl.cpp
-    platform/linux/linux_mci.cpp platform/win32_window.cpp platform/win32_mci.cpp)
+# The Win32 subset's portable part over platform/linux/: the drive paths and
+# the MIDI file reader, which need nothing of SDL; the windows, WGL, the
+# clock and the MCI sequencer over SDL2, X11, Mesa and FluidSynth; then the
+# live program's presentation and entry, which the video capture replaces
+# with its own. Object libraries pass on no objects of the libraries they
+# use, so every program names each one it needs.
+set(OSTRA_BASE_SOURCES platform/win32_files.cpp platform/linux/linux_files.cpp platform/midi_file.cpp)
+set(OSTRA_PORTABLE_SOURCES win32_queue.cpp win32_window.cpp win32_wgl.cpp win32_clock.cpp win32_mci.cpp)
+list(TRANSFORM OSTRA_PORTABLE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/platform/)
+set(OSTRA_PLATFORM_SOURCES ${OSTRA_PORTABLE_SOURCES} platform/linux/linux_window.cpp
+    platform/linux/linux_x11.cpp platform/linux/linux_signals.cpp platform/linux/linux_wgl.cpp
+    platform/linux/linux_clock.cpp platform/linux/linux_soundfont.cpp platform/linux/linux_sequencer.cpp)
 set(OSTRA_PLATFORM_LIBS PkgConfig::SDL2 PkgConfig::FLUIDSYNTH OpenGL::GL X11::X11 ${GLU_LIBRARY}
     Threads::Threads)
 set(OSTRA_LIVE_SOURCES platform/linux/linux_live.cpp platform/linux/linux_main.cpp)
+set(OSTRA_CAPTURE_SOURCES platform/linux/linux_capture.cpp platform/linux/linux_capture_files.cpp
+    platform/linux/linux_capture_music.cpp platform/linux/linux_capture_main.cpp)
 
 # The program's code and the platform layer as four object libraries,
 # ostra_app<suffix>, ostra_scene<suffix>, ostra_base<suffix> and
@@ -39,7 +44,7 @@ set(OSTRA_LINUX_LIBS ostra_app ostra_scene ostra_base ostra_platform)
 ostra_program(ostra SOURCES ${OSTRA_LIVE_SOURCES} LIBS ${OSTRA_LINUX_LIBS})
 # The same program captured to a video: a stepped clock, each frame read back
 # and encoded by the ffmpeg program, the tune rendered offline.
-ostra_program(ostra-video SOURCES platform/linux/linux_video.cpp LIBS ${OSTRA_LINUX_LIBS})
+ostra_program(ostra-video SOURCES ${OSTRA_CAPTURE_SOURCES} LIBS ${OSTRA_LINUX_LIBS})
 
 # The same program under the address and undefined-behaviour sanitizers; every
 # test program that runs the program's code links these.

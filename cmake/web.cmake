@@ -7,11 +7,8 @@ set(OSTRA_WEB ${CMAKE_SOURCE_DIR}/platform/web)
 set(OSTRA_SYNTH ${OSTRA_WEB}/node_modules/js-synthesizer)
 set(OSTRA_SOUNDFONT /usr/share/sounds/sf2/FluidR3_GM.sf2 CACHE FILEPATH "The soundfont the page's is cut from")
 
-# With the subset's portable part: the queue, the MCI commands and the MIDI
-# file reader.
-file(GLOB OSTRA_WEB_SOURCES CONFIGURE_DEPENDS ${OSTRA_WEB}/*.cpp)
-list(APPEND OSTRA_WEB_SOURCES ${CMAKE_SOURCE_DIR}/platform/win32_window.cpp
-     ${CMAKE_SOURCE_DIR}/platform/win32_mci.cpp ${CMAKE_SOURCE_DIR}/platform/win32_smf.cpp)
+# With the subset's portable part (platform/*.cpp).
+file(GLOB OSTRA_WEB_SOURCES CONFIGURE_DEPENDS ${OSTRA_WEB}/*.cpp ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 ostra_objects(ostra_core SOURCES ${OSTRA_APP_SOURCES} ${OSTRA_SCENE_SOURCES})
 ostra_program(ostra SOURCES ${OSTRA_WEB_SOURCES} $<TARGET_OBJECTS:ostra_core>)
 set_target_properties(ostra PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OSTRA_SITE})
@@ -21,7 +18,7 @@ set_target_properties(ostra PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OSTRA_SITE})
 # so only the direct callers are rewritten.
 target_link_options(ostra PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=OstraProgram
   -sASYNCIFY=1 -sASYNCIFY_IGNORE_INDIRECT=1 -sALLOW_MEMORY_GROWTH=1
-  -sEXPORTED_FUNCTIONS=_main,_web_terrain_readback -sEXPORTED_RUNTIME_METHODS=FS)
+  -sEXPORTED_FUNCTIONS=_main -sEXPORTED_RUNTIME_METHODS=FS)
 
 # The page's npm packages as the lockfile pins them (the synthesizer, the
 # soundfont's trimmer, the tests' browser driver), installed again whenever
