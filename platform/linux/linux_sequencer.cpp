@@ -111,10 +111,11 @@ void linux_sequencer_shutdown(void)
 
 // Everything the play needs is made here: the prepared synthesizer taken and
 // the audio output opened, so that the play command starts the tune at once.
-// The output is opened before the soundfont is waited for, so that without
-// one the open fails at once, and a soundfont that never answers does not
-// hold up the look for it. SDL's audio, once started, stays so for the
-// process: without a device, giving it back waits for its device watch.
+// SDL's audio, which looks for a device, is started before the soundfont is
+// waited for, so that a soundfont that never answers does not hold up the
+// look; the output itself is opened only once there is a soundfont to play
+// with. SDL's audio, once started, stays so for the process: without a
+// device, giving it back would wait on its watch for devices (100 ms).
 static MCIERROR device_open(const unsigned char *tune, size_t size)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PREPARE_WAIT_MS);
@@ -126,6 +127,10 @@ static MCIERROR device_open(const unsigned char *tune, size_t size)
     if (!seq.audio_held && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return MCIERR_HARDWARE;
     seq.audio_held = 1;
+    // Without instruments there is no MIDI output to play on.
+    p = linux_sound_wait(SOUND_FOUND, deadline);
+    if (!p || !p->font)
+        return MCIERR_SEQ_NOMIDIPRESENT;
     // The player resets the synthesizer as it starts a file: what an earlier
     // tune set on the channels is gone by then.
     seq.synth = p->synth;
@@ -133,7 +138,6 @@ static MCIERROR device_open(const unsigned char *tune, size_t size)
     seq.driver = new_fluid_audio_driver(p->settings, seq.synth);
     if (!seq.driver)
         return MCIERR_HARDWARE;
-    // Without instruments there is no MIDI output to play on.
     p = linux_sound_wait(SOUND_LOADED, deadline);
     if (!p || !p->loaded)
         return MCIERR_SEQ_NOMIDIPRESENT;

@@ -17,14 +17,14 @@ void linux_sound_prepare(void);
 struct SoundPrepared {
     fluid_settings_t *settings;
     fluid_synth_t *synth; // NULL when none could be made
-    int font;             // LOADED: a soundfont was found, at `path`,
-    int loaded;           // and is in the synthesizer
+    int font;             // FOUND: a soundfont was found, at `path`;
     std::string path;
+    int loaded;           // LOADED: and it is in the synthesizer
 };
 // MADE: the synthesizer is made, before any file is read, so that a
-// soundfont that never answers holds up nothing else; LOADED: the soundfont
-// is found and loaded too.
-enum { SOUND_MADE = 1, SOUND_LOADED = 2 };
+// soundfont that never answers holds up nothing else; FOUND: the soundfont
+// is looked for; LOADED: and loaded.
+enum { SOUND_MADE = 1, SOUND_FOUND = 2, SOUND_LOADED = 3 };
 // The preparation once it has reached `stage`, or NULL when it has not by
 // `deadline`: a helper held up in the file system is left to itself. Made
 // once and never freed, it is the same for every open of the process.

@@ -161,9 +161,16 @@ static void prepare_run(Preparation *p)
     p->advanced.notify_all();
     hold.unlock();
 
-    // FluidSynth lets the output run on the synthesizer while this loads.
     std::string path;
     int found = synth && soundfont_find(settings, &path), loaded = 0;
+    hold.lock();
+    p->made.font = found;
+    p->made.path = path;
+    p->stage = SOUND_FOUND;
+    p->advanced.notify_all();
+    hold.unlock();
+
+    // FluidSynth lets the output run on the synthesizer while this loads.
     if (found) {
         fluid_sfloader_t *loader = new_fluid_defsfloader(settings);
         if (loader) {
@@ -173,9 +180,7 @@ static void prepare_run(Preparation *p)
         loaded = loader && fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED;
     }
     hold.lock();
-    p->made.font = found;
     p->made.loaded = loaded;
-    p->made.path = path;
     p->stage = SOUND_LOADED;
     p->advanced.notify_all();
 }
