@@ -43,7 +43,6 @@ void platform_sequencer_close(void)
 // What the real queue asks of its platform.
 void platform_events_take(void) {}
 int platform_shift_held(void) { return 0; }
-DWORD platform_clock_ms(void) { return 0; }
 
 // remove() takes the folders too, innermost first.
 static void home_remove(void)
