@@ -11,6 +11,7 @@
 #include <time.h>
 
 Capture cap;
+volatile sig_atomic_t capture_interrupted;
 
 double capture_now(void)
 {
@@ -65,11 +66,10 @@ static void encoder_start(int width, int height)
 // program's pixel-store state and read buffer are put back.
 static void frame_encode(int width, int height)
 {
-    if (cap.child < 0) {
+    if (cap.child_input < 0)
         encoder_start(width, height);
-        cap.pixels.resize((size_t)width * height * 3);
-        cap.frame.resize(cap.pixels.size());
-    }
+    cap.pixels.resize((size_t)width * height * 3);
+    cap.frame.resize(cap.pixels.size());
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPushAttrib(GL_PIXEL_MODE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -80,7 +80,9 @@ static void frame_encode(int width, int height)
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, cap.pixels.data());
     glPopAttrib();
     glPopClientAttrib();
-    capture_rows_flip(cap.pixels.data(), cap.frame.data(), (size_t)width * 3, height);
+    const size_t row = (size_t)width * 3;
+    for (int y = 0; y < height; y++) // bottom row first as GL reads, top row first as the window shows
+        memcpy(&cap.frame[(size_t)y * row], &cap.pixels[(size_t)(height - 1 - y) * row], row);
     capture_lap(T_READ);
     if (!capture_write_all(cap.child_input, cap.frame.data(), cap.frame.size()))
         cap.broken = 1;

@@ -7,7 +7,6 @@
 
 #include "platform/linux/linux_platform.h"
 
-#include <string.h>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -44,13 +43,6 @@ double capture_now(void);
 void capture_lap(int phase);
 // One updating line on a terminal, a plain line every 5 s otherwise.
 void capture_progress(int shown, int last);
-// A frame read back bottom row first, as the window shows it: top row first.
-inline void capture_rows_flip(const unsigned char *bottom_up, unsigned char *top_down, size_t row_bytes, int rows)
-{
-    for (int y = 0; y < rows; y++)
-        memcpy(&top_down[(size_t)y * row_bytes], &bottom_up[(size_t)(rows - 1 - y) * row_bytes], row_bytes);
-}
-
 // -- The files and the encoder (linux_capture_files.cpp) ---------------------------
 
 // Stops everything, leaves no file behind and exits with `code`.

@@ -14,8 +14,6 @@
 #include <string.h>
 #include <unistd.h>
 
-volatile sig_atomic_t capture_interrupted;
-
 static const char *const phase_names[T_COUNT] = {
     "start-up, first frame, teardown", "drawing and presenting", "read-back and row flip",
     "waiting on the encoder's pipe",   "encoder finishing",      "music rendered offline",
