@@ -4,6 +4,10 @@
 
 #include "platform/win32.h"
 
+// The run ends after its first pass whose run time is past this, in ms. The
+// video capture's progress reads it too.
+#define RUN_LIMIT 30000
+
 // The one record of the window and its OpenGL context. A handle that is still
 // null stands for a resource that was never acquired; window_end relies on it.
 struct WindowContext {

@@ -4,8 +4,6 @@
 #include "music/music.h"
 #include "scene/scene.h"
 
-#define RUN_LIMIT 30000
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     MSG msg;

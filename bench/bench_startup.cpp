@@ -1,8 +1,9 @@
 // bench_startup.cpp -- figures, not a test: the time from process start to
 // each step of the real program's start-up (video up, window shown, context
 // current, terrain synthesis read back, soundfont loaded, music started,
-// first frame presented), with and without audio, beside a trivial SDL2/GL
-// program on the same display. The programs run unchanged with
+// first frame presented), with the machine's own audio (no audio device on
+// a machine without a sound card) and with SDL's dummy driver, beside a
+// trivial SDL2/GL program on the same display. The programs run unchanged with
 // startup_shim preloaded, which notes each step and ends the process at its
 // first present. Runs alternate between the set-ups; medians are printed.
 // Other builds of the program named after the runs are timed alike, in the
@@ -31,7 +32,7 @@ const int SOUNDFONT = 4; // loaded beside the main thread's steps, not one of th
 struct Setup {
     std::string name;
     const char *program;
-    const char *audio_driver; // SDL_AUDIODRIVER
+    const char *audio_driver; // SDL_AUDIODRIVER; NULL: unset, the machine's own
     const char *soundfont;    // OSTRA_SOUNDFONT; NULL: unset, the usual places
     std::vector<double> at[EVENT_COUNT];
     std::vector<double> step[EVENT_COUNT]; // the main thread's time from its step before
@@ -60,7 +61,10 @@ bool run_once(Setup *s)
         setenv("OSTRA_STARTUP_FD", std::to_string(fds[1]).c_str(), 1);
         setenv("OSTRA_STARTUP_EXIT", "1", 1);
         setenv("LD_PRELOAD", OSTRA_STARTUP_SHIM, 1);
-        setenv("SDL_AUDIODRIVER", s->audio_driver, 1);
+        if (s->audio_driver)
+            setenv("SDL_AUDIODRIVER", s->audio_driver, 1);
+        else
+            unsetenv("SDL_AUDIODRIVER");
         if (s->soundfont)
             setenv("OSTRA_SOUNDFONT", s->soundfont, 1);
         else
@@ -134,10 +138,11 @@ int main(int argc, char **argv)
     for (int i = 1; i < std::max(argc, 2); i++) {
         const char *program = i > 1 ? argv[i] : OSTRA_PROGRAM;
         std::string name = i > 1 ? std::string(program) + ", " : std::string("ostra, ");
-        setups.push_back({name + "no audio output", program, "none", NULL, {}, {}, 0});
         setups.push_back({name + "no soundfont", program, "dummy", "/nonexistent.sf2", {}, {}, 0});
-        if (music)
-            setups.push_back({name + "dummy audio + FluidR3", program, "dummy", fluid_r3, {}, {}, 0});
+        if (!music)
+            continue;
+        setups.push_back({name + "machine's audio + FluidR3", program, NULL, fluid_r3, {}, {}, 0});
+        setups.push_back({name + "dummy audio + FluidR3", program, "dummy", fluid_r3, {}, {}, 0});
     }
     // One untimed start each, so the files come from the page cache in every timed run.
     for (Setup &s : setups)

@@ -2,7 +2,7 @@
 // Besides not crashing, a file it reads without error must hold together as
 // the sequencer relies on it: chunks that fill the bytes, as many tracks as
 // the header counts, each ended by its end-of-track, ticks that never go back.
-#include "platform/win32_smf.h"
+#include "platform/midi_file.h"
 
 #include <stdlib.h>
 

@@ -1,6 +1,7 @@
 // seeds.cpp -- writes the fuzz targets' first inputs into FOLDER/smf and
 // FOLDER/mci: the tune, the small and the damaged files the tests use, and
-// the program's three command strings, the open with each file behind it.
+// the program's three command strings, the open, a play to the end and a
+// second play with each file behind them.
 #include "music/music.h"
 
 #include <stdio.h>
@@ -59,8 +60,10 @@ int main(int argc, char **argv)
         seed(f.name, f.bytes);
     folder = argv[1] + std::string("/mci");
     seed("close", "close all");
-    seed("play", "play MUSIC from 0 notify");
+    seed("start", "close all\nopen c:\\e.mid type sequencer alias MUSIC\nplay MUSIC from 0 notify");
     for (const auto &f : files)
-        seed(std::string("open_") + f.name, "open c:\\e.mid type sequencer alias MUSIC\n" + f.bytes);
+        seed(std::string("open_") + f.name, std::string("open c:\\e.mid type sequencer alias MUSIC\n"
+                                                        "play MUSIC from 0 notify\nend\nplay MUSIC notify") +
+                                                 '\0' + f.bytes);
     return 0;
 }

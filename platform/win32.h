@@ -1,9 +1,9 @@
 // win32.h -- the one door from the program to its platform.
 // Under mingw-w64 it is the real Windows, multimedia, OpenGL and GLU headers.
 // Elsewhere it declares exactly the Win32 subset the program calls, with the
-// Windows layouts and values; the files of linux/ implement them over SDL2,
-// FluidSynth and Mesa, those of web/ in the browser (emscripten) over WebGL
-// and WebAudio. Nothing here knows about the scene.
+// Windows layouts and values, which the portable win32_*.cpp beside it
+// implement over the hooks of platform.h that each platform supplies.
+// Nothing here knows about the scene or about any one platform.
 #pragma once
 
 #ifdef _WIN32
@@ -292,20 +292,14 @@ BOOL sndPlaySoundA(LPCSTR sound, UINT flags);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show);
 
 // The C runtime's fopen, taught the Windows drive paths the program uses:
-// on Linux "c:\e.mid" lands in a private per-user directory, in the browser
-// in the page's in-memory file system. Other paths pass through.
-// <cstdio> comes first because it undefines fopen when it is first included:
-// a C++ header included after this one would otherwise silently drop the
-// mapping and write "c:\e.mid" into the working directory.
+// "c:\e.mid" lands where the platform keeps its drive c; other paths pass
+// through. <cstdio> comes first because it undefines fopen when it is first
+// included: a C++ header included after this one would otherwise silently
+// drop the mapping and write "c:\e.mid" into the working directory.
 #ifdef __cplusplus
 #include <cstdio>
 #endif
-#ifdef __EMSCRIPTEN__
-FILE *web_fopen(const char *path, const char *mode);
-#define fopen web_fopen
-#else
-FILE *linux_fopen(const char *path, const char *mode);
-#define fopen linux_fopen
-#endif
+FILE *win32_fopen(const char *path, const char *mode);
+#define fopen win32_fopen
 
 #endif

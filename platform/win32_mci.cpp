@@ -1,12 +1,11 @@
 // win32_mci.cpp -- winmm's mciSendStringA and sndPlaySoundA over a platform's
-// MIDI output (win32_mci.h): one sequencer device at a time, playing a
+// MIDI output (platform.h's sequencer device): one device at a time, playing a
 // Standard MIDI File. It knows "open <file> type sequencer [alias <name>]",
 // "play <name> [from 0] [notify]" and "close <name>|all"; any other command,
 // keyword or position fails with its MCI error code. There are no waveform
 // sounds, so sndPlaySoundA has nothing to play or stop.
-#include "platform/win32_mci.h"
-#include "platform/win32_smf.h"
-#include "platform/win32_window.h"
+#include "platform/midi_file.h"
+#include "platform/platform.h"
 
 #include <ctype.h>
 #include <mutex>
@@ -27,12 +26,11 @@ static struct {
     std::string name; // the alias, or the file as given when there is none
     int started;      // a play has run since the open
 
-    // Shared with the device's reports, which may come on another thread.
+    // Shared with the device's report of the end, which may come on another thread.
     std::mutex lock;
-    int end_tick;   // where the last track ends
-    int below_end;  // the position has been seen short of the end since the last play from the start
-    int at_end;     // and then at the end
-    int armed;      // a notice is owed to `window`
+    int end_tick; // where the last track ends
+    int at_end;   // the latest play from the start has reached it
+    int armed;    // a notice is owed to `window`
     HWND window;
 } seq;
 
@@ -100,7 +98,7 @@ static MCIERROR device_open(const std::string &file, const std::string &name)
         seq.end_tick = end_tick;
     }
     // Without instruments there is no MIDI output to play on.
-    result = platform_sequencer_open(bytes.data(), bytes.size());
+    result = platform_sequencer_open(bytes.data(), bytes.size(), end_tick);
     if (result)
         return result;
     seq.name = name;
@@ -117,7 +115,7 @@ static void device_release(void)
     seq.started = 0;
     seq.name.clear();
     std::lock_guard<std::mutex> hold(seq.lock);
-    seq.below_end = seq.at_end = seq.armed = 0;
+    seq.at_end = seq.armed = 0;
     seq.window = NULL;
 }
 
@@ -127,17 +125,16 @@ void win32_mci_close(void)
         device_release();
 }
 
-void win32_mci_tune_at(int tick)
+// The notice goes to the window of the latest play that asked for one.
+void win32_mci_tune_ended(void)
 {
     std::lock_guard<std::mutex> hold(seq.lock);
-    if (tick < seq.end_tick) {
-        seq.below_end = 1;
-    } else if (seq.below_end && !seq.at_end) {
-        seq.at_end = 1;
-        if (seq.armed)
-            win32_post_message(seq.window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
-        seq.armed = 0;
-    }
+    if (seq.at_end)
+        return;
+    seq.at_end = 1;
+    if (seq.armed)
+        win32_post_message(seq.window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, SEQUENCER_ID);
+    seq.armed = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -254,10 +251,8 @@ static MCIERROR command_play(const std::vector<std::string> &w, HWND notify)
     int restart = !seq.started || (o.given & OPT_FROM), finished;
     {
         std::lock_guard<std::mutex> hold(seq.lock);
-        if (restart) {
-            seq.below_end = 0;
+        if (restart)
             seq.at_end = seq.end_tick == 0;
-        }
         finished = seq.at_end;
         // A new play takes the place of the notice owed for the one before.
         seq.armed = !finished && (o.given & OPT_NOTIFY) && notify;

@@ -1,16 +1,17 @@
-// win32_window.cpp -- the portable part of user32 and kernel32 (win32_window.h):
-// window classes, one thread's message queue, key translation, dispatch and
-// the default handling of the close chain and the screen saver question.
-// Posts may come from any thread (on Linux the synthesizer's posts the tune's
-// end); everything else runs on the program's thread.
-#include "platform/win32_window.h"
+// win32_window.cpp -- the portable part of the subset's user32 and kernel32:
+// the module, window classes, the table of windows (each a platform's window,
+// platform_window_make), their device contexts, dispatch and the default
+// handling of the close chain and the screen saver question, the display's
+// bookkeeping (the frame, the screen, the mode switch, the cursor's counter)
+// and the message box. Only top-level windows: no painting, no child windows,
+// no menus. Everything here runs on the program's thread.
+#include "platform/platform.h"
 
-#include <mutex>
+#include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
 #define MAX_CLASSES 8
-#define MAX_QUEUED 10000 // where Windows refuses a post
 
 struct WindowClass {
     int used;
@@ -20,15 +21,12 @@ struct WindowClass {
 };
 
 static struct WindowClass classes[MAX_CLASSES];
+static struct HWND__ windows[WIN32_MAX_WINDOWS];
 static int module_record;
 static int screensaver_allowed; // DefWindowProcA's answer to the last question asked
-
-// The queue: a ring of posted messages; the quit request is a flag, as on
-// Windows, retrieved only once nothing else is queued.
-static std::mutex queue_lock;
-static MSG queue[MAX_QUEUED];
-static int queue_head, queue_count;
-static int quit_posted, quit_code;
+static int screensaver_held;    // a living window refused it
+static int display_switched;
+static int cursor_count; // the display counter: the cursor shows while it is >= 0
 
 HMODULE GetModuleHandleA(LPCSTR name)
 {
@@ -43,12 +41,6 @@ static struct WindowClass *class_find(LPCSTR name)
         if (classes[i].used && strcasecmp(classes[i].name, name) == 0)
             return &classes[i];
     return NULL;
-}
-
-WNDPROC win32_class_proc(LPCSTR name)
-{
-    struct WindowClass *wc = name ? class_find(name) : NULL;
-    return wc ? wc->proc : NULL;
 }
 
 ATOM RegisterClassA(const WNDCLASSA *wc)
@@ -78,139 +70,114 @@ BOOL UnregisterClassA(LPCSTR name, HINSTANCE)
     return TRUE;
 }
 
-int win32_screensaver_ask(HWND window, WNDPROC proc)
+int win32_window_valid(HWND window)
+{
+    return window && window >= windows && window < windows + WIN32_MAX_WINDOWS && window->alive;
+}
+
+WNDPROC win32_window_proc(HWND window)
+{
+    return win32_window_valid(window) ? window->proc : NULL;
+}
+
+HWND win32_first_window(void)
+{
+    for (int i = 0; i < WIN32_MAX_WINDOWS; i++)
+        if (windows[i].alive)
+            return &windows[i];
+    return NULL;
+}
+
+// Asks the window's procedure, as Windows does, whether the screen saver and
+// the monitor power-off may start; it consents to both when it leaves them
+// to DefWindowProcA. The platform holds off both while either is refused.
+static void screensaver_ask(HWND window)
 {
     screensaver_allowed = 0;
-    proc(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    window->proc(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     int saver = screensaver_allowed;
     screensaver_allowed = 0;
-    proc(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
-    return saver && screensaver_allowed;
+    window->proc(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    screensaver_held = !(saver && screensaver_allowed);
+    platform_screensaver_hold(screensaver_held);
 }
 
-static MSG *queued(int i)
+HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU, HINSTANCE, void *)
 {
-    return &queue[(queue_head + i) % MAX_QUEUED];
-}
+    struct WindowClass *wc = class_name ? class_find(class_name) : NULL;
+    int slot = 0;
+    if (!wc || parent || width <= 0 || height <= 0)
+        return NULL;
+    while (slot < WIN32_MAX_WINDOWS && windows[slot].alive)
+        slot++;
+    if (slot == WIN32_MAX_WINDOWS)
+        return NULL;
+    HWND window = &windows[slot];
 
-void win32_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg;
-    memset(&msg, 0, sizeof(msg));
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = platform_message_time();
-    std::lock_guard<std::mutex> hold(queue_lock);
-    if (queue_count < MAX_QUEUED)
-        *queued(queue_count++) = msg;
-}
+    // The size and place asked for are the outer frame's; the platform puts
+    // the frame's corner where the window asks to be.
+    int fullscreen = (style & WS_POPUP) && display_switched;
+    RECT frame = {0, 0, 0, 0};
+    if (!fullscreen)
+        platform_frame(style, width, height, &frame);
+    width -= frame.left + frame.right;
+    height -= frame.top + frame.bottom;
+    if (width <= 0 || height <= 0)
+        return NULL;
+    memset(window, 0, sizeof(*window));
+    window->own = platform_window_make(window, slot, title ? title : "", x, y, width, height, style, fullscreen);
+    if (!window->own)
+        return NULL;
+    window->alive = 1;
+    window->proc = wc->proc;
+    window->style = style;
+    window->width = width;
+    window->height = height;
+    window->dc.window = window;
 
-void win32_post_key(HWND window, WPARAM vk, int down, int repeat, int system, int scan)
-{
-    LPARAM lParam = 1 | ((LPARAM)(scan & 0xFF) << 16);
-    if (system)
-        lParam |= (LPARAM)1 << 29;
-    if (!down)
-        lParam |= (LPARAM)3 << 30;
-    else if (repeat)
-        lParam |= (LPARAM)1 << 30;
-    UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    win32_post_message(window, message, vk, lParam);
-}
-
-void PostQuitMessage(int exit_code)
-{
-    std::lock_guard<std::mutex> hold(queue_lock);
-    quit_posted = 1;
-    quit_code = exit_code;
-}
-
-void win32_queue_purge(HWND window)
-{
-    std::lock_guard<std::mutex> hold(queue_lock);
-    int kept = 0;
-    for (int i = 0; i < queue_count; i++)
-        if (queued(i)->hwnd != window)
-            *queued(kept++) = *queued(i);
-    queue_count = kept;
-}
-
-static int message_matches(const MSG *msg, HWND window, UINT first, UINT last)
-{
-    if (window && msg->hwnd != window)
-        return 0;
-    if (first == 0 && last == 0)
-        return 1;
-    return msg->message >= first && msg->message <= last;
-}
-
-BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
-{
-    platform_events_take();
-    std::lock_guard<std::mutex> hold(queue_lock);
-    for (int i = 0; i < queue_count; i++) {
-        if (!message_matches(queued(i), window, first, last))
-            continue;
-        *msg = *queued(i);
-        if (remove & PM_REMOVE) {
-            for (int j = i; j > 0; j--) // the messages before it close up behind
-                *queued(j) = *queued(j - 1);
-            queue_head = (queue_head + 1) % MAX_QUEUED;
-            queue_count--;
-        }
-        return TRUE;
+    if (window->proc(window, WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(window);
+        return NULL;
     }
-    if (quit_posted && !window && (first == 0 && last == 0 ? 1 : first <= WM_QUIT && WM_QUIT <= last)) {
-        memset(msg, 0, sizeof(*msg));
-        msg->message = WM_QUIT;
-        msg->wParam = (WPARAM)quit_code;
-        msg->time = platform_message_time();
-        if (remove & PM_REMOVE)
-            quit_posted = 0;
-        return TRUE;
-    }
-    return FALSE;
+    if (style & WS_VISIBLE)
+        platform_window_show(window->own);
+    screensaver_ask(window);
+    if (cursor_count < 0)
+        platform_cursor_show(0);
+    return window;
 }
 
-static WPARAM char_from_vk(WPARAM vk, int shift)
+BOOL DestroyWindow(HWND window)
 {
-    if (vk >= 'A' && vk <= 'Z')
-        return shift ? vk : vk - 'A' + 'a';
-    if (vk >= '0' && vk <= '9')
-        return vk;
-    switch (vk) {
-    case VK_ESCAPE: return 27;
-    case VK_RETURN: return 13;
-    case VK_SPACE: return ' ';
-    case VK_BACK: return 8;
-    case VK_TAB: return 9;
-    default: return 0;
-    }
-}
-
-// A key press makes WM_CHAR, a system key press WM_SYSCHAR; the character is
-// the next message the queue gives, as on Windows.
-BOOL TranslateMessage(const MSG *msg)
-{
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
+    if (!win32_window_valid(window))
         return FALSE;
-    WPARAM ch = char_from_vk(msg->wParam, platform_shift_held());
-    std::lock_guard<std::mutex> hold(queue_lock);
-    if (!ch || queue_count == MAX_QUEUED)
-        return FALSE;
-    queue_head = (queue_head + MAX_QUEUED - 1) % MAX_QUEUED;
-    queue_count++;
-    queue[queue_head] = *msg;
-    queue[queue_head].message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    queue[queue_head].wParam = ch;
+    window->proc(window, WM_DESTROY, 0, 0);
+    platform_window_unmake(window->own);
+    window->own = NULL;
+    window->alive = 0;
+    if (screensaver_held) {
+        screensaver_held = 0;
+        platform_screensaver_hold(0);
+    }
+    win32_queue_purge(window);
     return TRUE;
+}
+
+HDC GetDC(HWND window)
+{
+    return win32_window_valid(window) ? &window->dc : NULL;
+}
+
+int ReleaseDC(HWND window, HDC dc)
+{
+    // CS_OWNDC: the device context belongs to the window and stays valid.
+    return win32_window_valid(window) && dc == &window->dc;
 }
 
 LRESULT DispatchMessageA(const MSG *msg)
 {
-    WNDPROC proc = msg ? platform_window_proc(msg->hwnd) : NULL;
+    WNDPROC proc = msg ? win32_window_proc(msg->hwnd) : NULL;
     if (!proc)
         return 0; // WM_QUIT and thread messages reach no procedure
     return proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
@@ -220,14 +187,14 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SYSKEYDOWN:
-        if (wParam == VK_F4 && (lParam & ((LPARAM)1 << 29)) && platform_window_proc(window))
+        if (wParam == VK_F4 && (lParam & ((LPARAM)1 << 29)) && win32_window_valid(window))
             win32_post_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CLOSE: {
             // Sent, not posted: the procedure sees WM_CLOSE at once.
-            WNDPROC proc = platform_window_proc(window);
+            WNDPROC proc = win32_window_proc(window);
             return proc ? proc(window, WM_CLOSE, 0, 0) : 0;
         }
         case SC_SCREENSAVE:
@@ -243,4 +210,56 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return 0;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The display and the box.
+
+BOOL AdjustWindowRect(RECT *rect, DWORD style, BOOL)
+{
+    if (!rect)
+        return FALSE;
+    RECT frame = {0, 0, 0, 0};
+    platform_frame(style, rect->right - rect->left, rect->bottom - rect->top, &frame);
+    rect->left -= frame.left;
+    rect->top -= frame.top;
+    rect->right += frame.right;
+    rect->bottom += frame.bottom;
+    return TRUE;
+}
+
+int GetSystemMetrics(int index)
+{
+    int width, height;
+    if ((index != SM_CXSCREEN && index != SM_CYSCREEN) || !platform_screen_size(&width, &height))
+        return 0;
+    return index == SM_CXSCREEN ? width : height;
+}
+
+// The switch happens when the fullscreen popup is made; until then the
+// platform only checks the mode asked for.
+LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD)
+{
+    LONG result = platform_display_switch(mode);
+    display_switched = mode && result == DISP_CHANGE_SUCCESSFUL;
+    return result;
+}
+
+int ShowCursor(BOOL show)
+{
+    cursor_count += show ? 1 : -1;
+    platform_cursor_show(cursor_count >= 0);
+    return cursor_count;
+}
+
+// Where the platform can show no box (no display, one that does not answer,
+// an end already asked for), the text goes to standard error instead.
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
+{
+    caption = caption ? caption : "";
+    text = text ? text : "";
+    if (platform_box(caption, text, type))
+        return IDOK;
+    fprintf(stderr, "%s: %s\n", caption, text);
+    return 0;
 }

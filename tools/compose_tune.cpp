@@ -23,7 +23,7 @@
 // delta-time takes one byte or two; in the guitar track, the order of the
 // offs and ons that fall on one tick decides how many status bytes are
 // written. No event is added to fill bytes.
-#include "platform/win32_smf.h"
+#include "platform/midi_file.h"
 
 #include <algorithm>
 #include <cmath>

@@ -19,9 +19,10 @@ OSTRA_PACKAGES_WEB="cmake ninja-build emscripten nodejs npm fluid-soundfont-gm c
 OSTRA_PACKAGES_TEST="$OSTRA_PACKAGES_VIDEO googletest libgtest-dev g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64 wine wine64 xdotool x11-utils imagemagick
   openbox wmctrl socat libgles-dev libegl-dev fluidsynth $OSTRA_PACKAGES_WEB"
-# Build and run the fuzz targets (./fuzz): clang with libFuzzer, and what they link.
-OSTRA_PACKAGES_FUZZ="clang libclang-rt-14-dev cmake ninja-build pkg-config libsdl2-dev
-  libfluidsynth-dev"
+# Build and run the fuzz targets (./fuzz): clang with libFuzzer and the
+# sanitizers; libclang-rt-dev comes with clang from the same source package,
+# so the runtime is always that of the clang installed.
+OSTRA_PACKAGES_FUZZ="clang libclang-rt-dev cmake ninja-build"
 
 ostra_missing() {
   local pkg

@@ -1,10 +1,9 @@
-// linux_files.cpp -- Windows drive paths on Linux: "c:\e.mid" lives in the
-// user's own drive directory, $XDG_DATA_HOME/ostra/drive_c (by default
-// ~/.local/share/ostra/drive_c), made owner-only. One file name per drive, no
-// folders below it. A directory that others could write into is refused, no
-// link is followed below the data home, and a file with another name (a hard
-// link) is not written, so a write cannot land in some other file. Other
-// paths go to the C runtime unchanged.
+// linux_files.cpp -- where Linux keeps the drives (platform.h): drive c's
+// files live in the user's own drive directory, $XDG_DATA_HOME/ostra/drive_c
+// (by default ~/.local/share/ostra/drive_c), made owner-only. A directory
+// that others could write into is refused, no link is followed below the
+// data home, and a file with another name (a hard link) is not written, so a
+// write cannot land in some other file.
 #include "platform/linux/linux_platform.h"
 
 #include <errno.h>
@@ -14,8 +13,6 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#undef fopen
 
 // Ours, and closed to writes by others: nobody else can put a link or a
 // file of theirs into it.
@@ -60,23 +57,6 @@ static int data_home(char *out, size_t out_size)
     return n > 0 && (size_t)n < out_size;
 }
 
-// Splits "c:\name" into its drive letter and its file name.
-static int drive_split(const char *path, char *drive, const char **name)
-{
-    if (!path || !((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') || path[1] != ':' ||
-        (path[2] != '\\' && path[2] != '/'))
-        return 0;
-    const char *rest = path + 3;
-    if (!*rest || strcmp(rest, ".") == 0 || strcmp(rest, "..") == 0)
-        return 0;
-    for (const char *p = rest; *p; p++)
-        if (*p == '\\' || *p == '/')
-            return 0;
-    *drive = (char)(path[0] | 0x20);
-    *name = rest;
-    return 1;
-}
-
 // The drive's directory, opened one step at a time below the data home (which
 // is the user's own choice, links and all): "ostra", then "drive_<letter>",
 // each made owner-only where missing (when `create` is set), opened without
@@ -112,18 +92,12 @@ static int drive_dir_open(char drive, int create)
 // checked before anything is written: a regular file of ours with no other
 // name, so that a link planted at its place (symbolic or hard) cannot make
 // the write land in some other file.
-static FILE *drive_fopen(const char *path, const char *mode)
+FILE *platform_drive_fopen(char drive, const char *name, const char *mode)
 {
-    char drive;
-    const char *name;
     struct stat st;
     int flags;
 
     int writing = strchr(mode, 'w') != NULL || strchr(mode, 'a') != NULL;
-    if (!drive_split(path, &drive, &name)) {
-        errno = ENOENT;
-        return NULL;
-    }
     int dir_fd = drive_dir_open(drive, writing);
     if (dir_fd < 0)
         return NULL;
@@ -158,15 +132,4 @@ static FILE *drive_fopen(const char *path, const char *mode)
     if (!f)
         close(fd);
     return f;
-}
-
-FILE *linux_fopen(const char *path, const char *mode)
-{
-    if (!path || !mode) {
-        errno = EINVAL;
-        return NULL;
-    }
-    if (path[0] && path[1] == ':')
-        return drive_fopen(path, mode);
-    return fopen(path, mode);
 }

@@ -1,86 +1,74 @@
-// linux_wgl.cpp -- gdi32/opengl32 pixel formats and contexts on SDL2 and the
-// system's Mesa. One pixel format is offered per window: the RGBA, double-
-// buffered visual with depth that the window was made with. No swap interval
-// is set and no GL state is touched: a new context has GL's defaults.
+// linux_wgl.cpp -- WGL's devices on SDL2 and the system's Mesa (platform.h's
+// GL contexts): the visual a window is made with, the one pixel format
+// offered on it, and its contexts. No swap interval is set and no GL state
+// is touched: a new context has GL's defaults.
 #include "platform/linux/linux_platform.h"
 
 #include <SDL.h>
 
-#define MAX_CONTEXTS 4
+static struct PlatformContext contexts[WIN32_MAX_CONTEXTS];
 
-static struct HGLRC__ contexts[MAX_CONTEXTS];
-
-int linux_dc_valid(HDC dc)
+// Tries the visuals a double-buffered RGBA window with depth can have, best
+// first. A depth of 24 is a minimum: GLX gives 32 where it offers it.
+SDL_Window *linux_gl_window(const char *title, int x, int y, int w, int h, uint32_t flags, int *gl_ok)
 {
-    return dc && dc->window && dc->window->alive && dc == &dc->window->dc;
+    static const int attempts[][2] = {{8, 24}, {0, 24}}; // alpha bits, depth bits
+    for (const auto &a : attempts) {
+        SDL_GL_ResetAttributes();
+        SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, a[0]);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, a[1]);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_Window *win = SDL_CreateWindow(title, x, y, w, h, flags | SDL_WINDOW_OPENGL);
+        if (win) {
+            *gl_ok = 1;
+            return win;
+        }
+    }
+    *gl_ok = 0;
+    return SDL_CreateWindow(title, x, y, w, h, flags);
 }
 
-int linux_dc_drawable(HDC dc)
+// Mesa would still read a lost window's size and draw into it, and with no
+// window to ask it takes garbage for the size and crashes.
+void linux_gl_let_go(SDL_Window *window)
 {
-    return linux_dc_valid(dc) && !dc->window->lost;
+    if (SDL_GL_GetCurrentWindow() == window && SDL_GL_GetCurrentContext())
+        SDL_GL_MakeCurrent(window, NULL);
 }
 
-int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd)
+// The visual is the best there was (linux_gl_window): it serves every request.
+int platform_pixel_format(struct PlatformWindow *w, const PIXELFORMATDESCRIPTOR *)
 {
-    const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    if (!linux_dc_drawable(dc) || !pfd || !dc->window->gl_ok)
-        return 0;
-    if ((pfd->dwFlags & needed) != needed || pfd->iPixelType != PFD_TYPE_RGBA)
-        return 0;
-    return 1;
+    return w->gl_ok;
 }
 
-BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *)
+struct PlatformContext *platform_context_make(int slot, struct PlatformWindow *w)
 {
-    if (!linux_dc_drawable(dc) || format != 1 || !dc->window->gl_ok)
-        return FALSE;
-    if (dc->pixel_format && dc->pixel_format != format)
-        return FALSE; // a window's pixel format is set once
-    dc->pixel_format = format;
-    return TRUE;
-}
-
-HGLRC wglCreateContext(HDC dc)
-{
-    HGLRC rc = NULL;
-    if (!linux_dc_drawable(dc) || !dc->pixel_format)
-        return NULL;
-    for (int i = 0; i < MAX_CONTEXTS && !rc; i++)
-        if (!contexts[i].alive)
-            rc = &contexts[i];
-    if (!rc)
-        return NULL;
+    struct PlatformContext *c = &contexts[slot];
     // SDL makes a new context current; WGL does not, so the old one is put back.
     SDL_Window *old_window = SDL_GL_GetCurrentWindow();
     SDL_GLContext old_context = SDL_GL_GetCurrentContext();
-    rc->sdl = SDL_GL_CreateContext(dc->window->sdl);
+    c->sdl = SDL_GL_CreateContext(w->sdl);
     SDL_GL_MakeCurrent(old_window, old_context);
-    if (!rc->sdl)
-        return NULL;
-    rc->alive = 1;
-    rc->window = dc->window;
-    return rc;
+    return c->sdl ? c : NULL;
 }
 
-BOOL wglMakeCurrent(HDC dc, HGLRC rc)
+int platform_context_current(struct PlatformWindow *w, struct PlatformContext *c)
 {
-    if (!rc) {
-        SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), NULL);
-        return TRUE;
-    }
-    if (!linux_dc_drawable(dc) || rc < contexts || rc >= contexts + MAX_CONTEXTS || !rc->alive)
-        return FALSE;
-    return SDL_GL_MakeCurrent(dc->window->sdl, rc->sdl) == 0;
+    if (!c)
+        return SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), NULL), 1;
+    return SDL_GL_MakeCurrent(w->sdl, c->sdl) == 0;
 }
 
-BOOL wglDeleteContext(HGLRC rc)
+void platform_context_unmake(struct PlatformContext *c)
 {
-    if (!rc || rc < contexts || rc >= contexts + MAX_CONTEXTS || !rc->alive)
-        return FALSE;
-    if (SDL_GL_GetCurrentContext() == rc->sdl)
+    if (SDL_GL_GetCurrentContext() == c->sdl)
         SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), NULL);
-    SDL_GL_DeleteContext(rc->sdl);
-    rc->alive = 0;
-    rc->sdl = NULL;
-    return TRUE;
+    SDL_GL_DeleteContext(c->sdl);
+    c->sdl = NULL;
 }

@@ -165,18 +165,10 @@
   window.addEventListener('pagehide', () => sound && sound.stop());
   document.addEventListener('visibilitychange', () => document.hidden && waiting && waiting());
 
-  // For tests and benchmarks: frames presented in the latest run, the terrain
-  // it read back (256 x 256 bytes, row z = 0 first; height = byte / 5), and the
-  // tune file it wrote.
+  // The page's one interface for tests and benchmarks (README, "The page's
+  // interface"): frames presented in the latest run, and the tune file it wrote.
   globalThis.ostra = {
     frames: () => frames,
-    terrain() {
-      const at = program._web_terrain_readback();
-      const bytes = new Uint8Array(256 * 256);
-      for (let z = 0; z < 256; z++)
-        bytes.set(program.HEAPU8.subarray(at + z * 512, at + z * 512 + 256), z * 256);
-      return bytes;
-    },
     tune: () => program.FS.readFile(TUNE),
   };
 

@@ -1,8 +1,8 @@
 // web_page.cpp -- the platform's calls into the page that runs it (index.html
 // passes its hooks as Module.page): the canvas a window is, the message box,
-// the wait for the browser's next frame, the screen wake lock, the clock and
-// the end; and the page's keys, which go to the first living window. An
-// instance without the page's hooks has no window and shows no box.
+// the wait for the browser's next frame, the screen wake lock, the screen's
+// size, the clock (platform.h) and the end. An instance without the page's
+// hooks has no window and shows no box.
 #include "platform/web/web_platform.h"
 
 #include <emscripten.h>
@@ -16,12 +16,9 @@ EM_JS(int, page_canvas, (int width, int height, const char *title), {
 // Suspends the program until the page's box is dismissed.
 EM_ASYNC_JS(int, page_box, (const char *caption, const char *text, int icon), {
     var page = Module['page'];
-    var c = UTF8ToString(caption), t = UTF8ToString(text);
-    if (!page || !page['box']) {
-        console.log(c + ': ' + t);
+    if (!page || !page['box'])
         return 0;
-    }
-    await page['box'](c, t, icon);
+    await page['box'](UTF8ToString(caption), UTF8ToString(text), icon);
     return 1;
 });
 
@@ -49,19 +46,19 @@ EM_JS(void, page_ended, (int result), {
         page['ended'](result);
 });
 
-static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *key, void *)
-{
-    return web_key(web_key_window(), (int)key->keyCode, type == EMSCRIPTEN_EVENT_KEYDOWN, key->repeat,
-                   key->altKey, key->ctrlKey, key->shiftKey);
-}
+EM_JS(int, page_screen, (int height), {
+    return (height ? screen.height : screen.width) | 0;
+});
 
 int web_page_canvas(int width, int height, const char *title)
 {
-    if (!page_canvas(width, height, title))
-        return 0;
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
-    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
-    return 1;
+    return page_canvas(width, height, title);
+}
+
+void web_page_screen(int *width, int *height)
+{
+    *width = page_screen(0);
+    *height = page_screen(1);
 }
 
 int web_page_box(const char *caption, const char *text, int icon)
@@ -79,9 +76,9 @@ void web_page_hold_screen(int hold)
     page_hold_screen(hold);
 }
 
-double web_page_now(void)
+DWORD platform_clock_ms(void)
 {
-    return emscripten_get_now();
+    return (DWORD)(unsigned long long)emscripten_get_now();
 }
 
 // The keys are the page's again once the program has returned.

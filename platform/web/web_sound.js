@@ -21,7 +21,7 @@
 // play to the first sound, or -1 while none was heard (1333 ms: the first
 // bar is silent). OstraSound.render(tune, seconds) renders a tune through the
 // same synthesizer offline (OfflineAudioContext) for the sound figure.
-// The program's sequencer (web_mci_sound.cpp) calls open, play and close.
+// The program's sequencer (web_sequencer.cpp) calls open, play and close.
 'use strict';
 
 globalThis.OstraSound = (() => {

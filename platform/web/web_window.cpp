@@ -1,31 +1,45 @@
-// web_window.cpp -- user32 and kernel32 in the browser: the one window (the
-// page's canvas), the keys the page hands over, and the message box
-// (win32_window.cpp has the queue and the classes). Only what the program
-// calls: top-level windows without a frame, no painting, no menus, no display
-// modes. The page is the screen: 800 x 600, and the window sits at its corner.
-// Everything runs on the browser's one thread; posts from the page's events
-// and the sequencer arrive while the program waits in SwapBuffers.
+// web_window.cpp -- the windows and events of platform.h in the browser: a
+// window is the page's canvas, and the keys the page sees go to the first
+// living one. No frame, no display modes, no hidden pointer. Everything runs
+// on the browser's one thread; the page's events and the sequencer post
+// while the program waits in SwapBuffers.
 #include "platform/web/web_platform.h"
 
-#include <string.h>
+#include <emscripten/html5.h>
 
-#define MAX_WINDOWS 4
-#define SCREEN_WIDTH 800
-#define SCREEN_HEIGHT 600
+static struct PlatformWindow windows[WIN32_MAX_WINDOWS];
 
-static struct HWND__ windows[MAX_WINDOWS];
-static int cursor_count; // the display counter: the cursor shows while it is >= 0
-static int screen_held;
-static int shift_held; // as of the last key the page gave
-
-static int window_valid(HWND window)
+static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *key, void *)
 {
-    return window && window >= windows && window < windows + MAX_WINDOWS && window->alive;
+    return web_key(win32_first_window(), (int)key->keyCode, type == EMSCRIPTEN_EVENT_KEYDOWN, key->repeat,
+                   key->altKey, key->ctrlKey, key->shiftKey);
 }
 
-WNDPROC platform_window_proc(HWND window)
+struct PlatformWindow *platform_window_make(HWND, int slot, const char *title, int, int, int width, int height,
+                                            DWORD, int)
 {
-    return window_valid(window) ? window->proc : NULL;
+    if (!web_page_canvas(width, height, title))
+        return NULL;
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
+    windows[slot].made = 1;
+    return &windows[slot];
+}
+
+// The canvas shows itself. It stays on the page with its last frame once its
+// window is gone: the end of the run shows it.
+void platform_window_show(struct PlatformWindow *)
+{
+}
+
+void platform_window_unmake(struct PlatformWindow *w)
+{
+    w->made = 0;
+}
+
+int platform_window_drawable(struct PlatformWindow *)
+{
+    return 1;
 }
 
 // The page's events are posted as they come, while the program waits in SwapBuffers.
@@ -33,145 +47,35 @@ void platform_events_take(void)
 {
 }
 
-int platform_shift_held(void)
+// Refusing the screen saver or the monitor power-off keeps the screen awake.
+void platform_screensaver_hold(int hold)
 {
-    return shift_held;
+    web_page_hold_screen(hold);
 }
 
-DWORD platform_message_time(void)
+// The canvas has no frame: the client area is the whole window.
+void platform_frame(DWORD, int, int, RECT *frame)
 {
-    return web_clock_now();
+    *frame = {0, 0, 0, 0};
+}
+
+int platform_screen_size(int *width, int *height)
+{
+    web_page_screen(width, height);
+    return *width > 0 && *height > 0;
 }
 
 // A page cannot switch the display; its fullscreen control scales the canvas instead.
-LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD)
+LONG platform_display_switch(const DEVMODEA *mode)
 {
     return mode ? DISP_CHANGE_BADMODE : DISP_CHANGE_SUCCESSFUL;
 }
 
-// Counted as Windows counts it; the canvas never hides the pointer.
-int ShowCursor(BOOL show)
+void platform_cursor_show(int)
 {
-    cursor_count += show ? 1 : -1;
-    return cursor_count;
 }
 
-// The canvas has no frame: the client area is the whole window.
-BOOL AdjustWindowRect(RECT *rect, DWORD, BOOL)
+int platform_box(const char *caption, const char *text, UINT type)
 {
-    return rect != NULL;
-}
-
-int GetSystemMetrics(int index)
-{
-    if (index == SM_CXSCREEN)
-        return SCREEN_WIDTH;
-    if (index == SM_CYSCREEN)
-        return SCREEN_HEIGHT;
-    return 0;
-}
-
-// Refusing the screen saver or the monitor power-off keeps the screen awake.
-static void screensaver_ask(HWND window)
-{
-    screen_held = !win32_screensaver_ask(window, window->proc);
-    web_page_hold_screen(screen_held);
-}
-
-HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR title, DWORD style, int, int, int width,
-                     int height, HWND parent, HMENU, HINSTANCE, void *)
-{
-    WNDPROC proc = win32_class_proc(class_name);
-    HWND window = NULL;
-    if (!proc || parent || width <= 0 || height <= 0)
-        return NULL;
-    for (int i = 0; i < MAX_WINDOWS && !window; i++)
-        if (!windows[i].alive)
-            window = &windows[i];
-    if (!window || !web_page_canvas(width, height, title ? title : ""))
-        return NULL;
-    memset(window, 0, sizeof(*window));
-    window->alive = 1;
-    window->proc = proc;
-    window->style = style;
-    window->dc.window = window;
-    if (window->proc(window, WM_CREATE, 0, 0) == -1) {
-        DestroyWindow(window);
-        return NULL;
-    }
-    screensaver_ask(window);
-    return window;
-}
-
-// The canvas stays on the page with its last frame: the end of the run shows it.
-BOOL DestroyWindow(HWND window)
-{
-    if (!window_valid(window))
-        return FALSE;
-    window->proc(window, WM_DESTROY, 0, 0);
-    window->alive = 0;
-    if (screen_held) {
-        screen_held = 0;
-        web_page_hold_screen(0);
-    }
-    win32_queue_purge(window);
-    return TRUE;
-}
-
-HDC GetDC(HWND window)
-{
-    if (!window_valid(window))
-        return NULL;
-    return &window->dc;
-}
-
-int ReleaseDC(HWND window, HDC dc)
-{
-    // CS_OWNDC: the device context belongs to the window and stays valid.
-    return window_valid(window) && dc == &window->dc;
-}
-
-HWND web_key_window(void)
-{
-    for (int i = 0; i < MAX_WINDOWS; i++)
-        if (windows[i].alive)
-            return &windows[i];
-    return NULL;
-}
-
-// The browser's key codes are the Windows virtual keys for these keys.
-static WPARAM vk_from_key_code(int code)
-{
-    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
-        return (WPARAM)code;
-    if (code >= VK_F1 && code < VK_F1 + 12)
-        return (WPARAM)code;
-    switch (code) {
-    case VK_ESCAPE: case VK_RETURN: case VK_SPACE: case VK_BACK: case VK_TAB:
-    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: case VK_SHIFT: case VK_CONTROL:
-        return (WPARAM)code;
-    default:
-        return 0;
-    }
-}
-
-// The page gives no scan code. Keys of the browser's own (F5, Ctrl+R) stay the browser's.
-int web_key(HWND window, int key_code, int down, int repeat, int alt, int ctrl, int shift)
-{
-    WPARAM vk = vk_from_key_code(key_code);
-    shift_held = shift;
-    if (!window_valid(window) || !vk)
-        return 0;
-    win32_post_key(window, vk, down, repeat, alt && !ctrl, 0);
-    return !ctrl && !(vk >= VK_F1 && vk < VK_F1 + 12);
-}
-
-// A modal box in the page, its icon by the type's icon bits; where the page
-// cannot show one, the text goes to the console instead.
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
-{
-    int icon = (int)(type & 0xF0);
-    if (web_page_box(caption ? caption : "", text ? text : "", icon))
-        return IDOK;
-    return 0;
+    return web_page_box(caption, text, (int)(type & 0xF0));
 }

@@ -28,14 +28,9 @@ ffmpeg -v error -i "$out/a.mp4" -vf 'select=eq(n\,10)' -frames:v 1 -f image2pipe
   convert ppm:- -compress none "ppm:$out/middle.ppm"
 e2e_holds "the middle frame is 800x600 and shows the lit terrain and tree trunks" \
   'size == "800x600" && terrain >= 50000 && trunks > 0' $(e2e_demo_pixels "$out/middle.ppm")
-# Top-down, and every row and column the picture's own: the last two alike
-# as the two before them (one read from outside the picture would not be).
-e2e_holds "rows top-down (the backdrop above brighter than the ground below); the bottom row and the right column the picture's" \
-  'up > down && row ^ 2 <= 4 * row_in ^ 2 + 1e8 && col ^ 2 <= 4 * col_in ^ 2 + 1e8' $(e2e_ppm_awk '{
-    if (y < H / 2) u += r + g + b; else d += r + g + b
-    if (y >= H - 4) s[y] += r + g + b; if (x >= W - 4) c[x] += r + g + b }
-  END { printf "up=%d down=%d row=%d row_in=%d col=%d col_in=%d\n", u, d, s[H - 1] - s[H - 2], s[H - 3] - s[H - 4],
-    c[W - 1] - c[W - 2], c[W - 3] - c[W - 4] }' "$out/middle.ppm")
+# Upright as the window shows it: the read-back's rows are GL's, bottom first.
+e2e_holds "rows top-down: the backdrop above brighter than the ground below" 'up > down' $(e2e_ppm_awk '{
+    if (y < H / 2) u += r + g + b; else d += r + g + b } END { printf "up=%d down=%d\n", u, d }' "$out/middle.ppm")
 
 md5s() { ffmpeg -v error -i "$out/$1.mp4" -map 0:v -f framemd5 - | grep -v '^#'; }
 a=$(md5s a)

@@ -54,6 +54,16 @@ void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum 
         memset(pixels, 0, (size_t)w * (size_t)h);
 }
 
+// What the video capture's read-back sets and puts back.
+void glFinish(void) {}
+void glPushClientAttrib(GLbitfield) {}
+void glPopClientAttrib(void) {}
+void glPushAttrib(GLbitfield) {}
+void glPopAttrib(void) {}
+void glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", name, value); }
+void glReadBuffer(GLenum mode) { record("glReadBuffer", mode); }
+const GLubyte *glGetString(GLenum) { return (const GLubyte *)"recording"; }
+
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble n, GLdouble f) { record("gluPerspective", fovy, aspect, n, f); }
 GLUquadric *gluNewQuadric(void) { record("gluNewQuadric"); return (GLUquadric *)&fake::the_quadric; }
 void gluQuadricTexture(GLUquadric *quad, GLboolean on) { record("gluQuadricTexture", q(quad), U(on)); }

@@ -2,6 +2,7 @@
 #include "fakes/fake_log.h"
 
 #include <charconv>
+#include <stdio.h>
 
 namespace fake {
 
@@ -16,6 +17,12 @@ template <typename T> static std::string shortest(T v)
 }
 std::string num(float v) { return shortest(v); }
 std::string num(double v) { return shortest(v); }
+
+std::string hex(unsigned long v)
+{
+    char text[24];
+    return std::string(text, (size_t)snprintf(text, sizeof(text), "0x%lX", v));
+}
 
 std::vector<std::string> only(std::initializer_list<const char *> names)
 {

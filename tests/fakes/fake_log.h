@@ -21,6 +21,7 @@ inline std::string num(int v) { return std::to_string(v); }
 inline std::string num(unsigned v) { return std::to_string(v); }
 inline std::string num(const std::string &v) { return v; }
 inline std::string num(const char *v) { return v; }
+std::string hex(unsigned long v); // "0x1F"
 
 // Records "name arg arg..."; empty arguments are left out, and nothing is
 // formatted when nothing is recorded.

@@ -1,7 +1,7 @@
 // test_mci.cpp -- the MCI sequencer's Linux device on real FluidSynth and SDL
 // audio: what only they can fail (the commands are unit_mci's).
-#include "platform/linux/linux_mci.h"
-#include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_sound.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +72,6 @@ TEST(MciProcess, NoSoundfontFailsTheOpenAndAnExitDuringTheLoadIsClean)
                     ::testing::ExitedWithCode(MCIERR_SEQ_NOMIDIPRESENT & 0xFF), "") << font;
     for (int ms : {0, 5, 20})
         EXPECT_EXIT((alarm(5), setenv("OSTRA_SOUNDFONT", "/usr/share/sounds/sf2/FluidR3_GM.sf2", 1),
-                     linux_mci_prepare(), usleep(ms * 1000), exit(7)),
+                     linux_sound_prepare(), usleep(ms * 1000), exit(7)),
                     ::testing::ExitedWithCode(7), "") << "exit " << ms << " ms into the load";
 }

@@ -1,5 +1,7 @@
-// test_platform.cpp -- the Linux window layer and WGL on a real virtual display:
-// what a recording window procedure sees ("message wParam lParam>>29") against tables.
+// test_platform.cpp -- the Linux platform's hooks on a real virtual display,
+// what only SDL, X11 and Mesa can fail: SDL's keys as virtual keys, the
+// screen saver, a window destroyed by another client, the visual, the clock
+// and the signals. The portable part's bookkeeping is unit_platform's.
 #include "platform/linux/linux_platform.h"
 
 #include <gtest/gtest.h> // before X11, whose macros it would not survive
@@ -8,36 +10,25 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <signal.h>
 
 using Lines = std::vector<std::string>;
 static Lines seen;
 static bool refuse_saver;
 
-static std::string line(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return std::to_string(message) + " " + std::to_string(wParam) + " " +
-           std::to_string((unsigned long)lParam >> 29 & 7);
-}
-
+// "message wParam lParam>>29", and whether a context is current.
 static LRESULT CALLBACK record(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    seen.push_back(line(message, wParam, lParam) + (SDL_GL_GetCurrentContext() ? " drawing" : ""));
-    if (message == WM_DESTROY)
-        PostQuitMessage(5);
+    seen.push_back(std::to_string(message) + " " + std::to_string(wParam) + " " +
+                   std::to_string((unsigned long)lParam >> 29 & 7) + (SDL_GL_GetCurrentContext() ? " drawing" : ""));
     if (message == WM_SYSCOMMAND && wParam != SC_CLOSE && refuse_saver)
         return 0;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static Lines drain() // the program's pump; gives what it took
+static void drain() // the program's pump
 {
-    Lines taken;
-    for (MSG msg; PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE); DispatchMessageA(&msg)) {
-        taken.push_back(line(msg.message, msg.wParam, msg.lParam));
+    for (MSG msg; PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE); DispatchMessageA(&msg))
         TranslateMessage(&msg);
-    }
-    return taken;
 }
 
 static HWND open(DWORD style)
@@ -49,34 +40,35 @@ static HWND open(DWORD style)
 
 struct Platform : ::testing::Test {
     HWND window = NULL;
-    void SetUp() override { ASSERT_NE(window = open(WS_VISIBLE | WS_CAPTION), nullptr); }
+    void SetUp() override
+    {
+        ASSERT_NE(window = open(WS_VISIBLE | WS_CAPTION), nullptr);
+        seen.clear();
+    }
     void TearDown() override { DestroyWindow(window), drain(), seen.clear(); }
 };
 
-TEST_F(Platform, KeysMakeCharactersAltMakesSystemKeysAndAltF4TakesTheCloseChain)
+TEST_F(Platform, SdlsKeysAreVirtualKeysAndAltWithoutCtrlMakesSystemKeys)
 {
     const struct { Uint32 type; SDL_Keycode sym; Uint16 mod; } keys[] = {
-        {SDL_KEYDOWN, SDLK_ESCAPE, 0}, {SDL_KEYDOWN, SDLK_q, 0}, {SDL_KEYDOWN, SDLK_z, 0}, {SDL_KEYDOWN, SDLK_9, 0},
+        {SDL_KEYDOWN, SDLK_ESCAPE, 0}, {SDL_KEYDOWN, SDLK_q, 0}, {SDL_KEYDOWN, SDLK_9, 0},
         {SDL_KEYDOWN, SDLK_F13, 0}, // no virtual key of ours: nothing
         {SDL_KEYDOWN, SDLK_ESCAPE, KMOD_LALT}, {SDL_KEYUP, SDLK_ESCAPE, KMOD_LALT},
         {SDL_KEYDOWN, SDLK_ESCAPE, KMOD_LALT | KMOD_LCTRL}, {SDL_KEYDOWN, SDLK_F4, KMOD_RALT}};
     for (const auto &k : keys) {
-        SDL_Event e = {.key = {.type = k.type, .windowID = SDL_GetWindowID(window->sdl),
+        SDL_Event e = {.key = {.type = k.type, .windowID = SDL_GetWindowID(window->own->sdl),
                                .keysym = {.scancode = SDL_SCANCODE_A, .sym = k.sym, .mod = k.mod}}};
         SDL_PushEvent(&e);
     }
-    seen.clear();
-    EXPECT_EQ(drain().back(), "18 5 0");
-    EXPECT_EQ(seen, (Lines{"256 27 0", "258 27 0", "256 81 0", "258 113 0", "256 90 0", "258 122 0",
-                           "256 57 0", "258 57 0", "260 27 1", "262 27 1",
-                           "261 27 7", "256 27 0", "258 27 0", "260 115 1", "274 61536 0", "16 0 0",
+    drain();
+    EXPECT_EQ(seen, (Lines{"256 27 0", "258 27 0", "256 81 0", "258 113 0", "256 57 0", "258 57 0", "260 27 1",
+                           "262 27 1", "261 27 7", "256 27 0", "258 27 0", "260 115 1", "274 61536 0", "16 0 0",
                            "2 0 0"}));
-    EXPECT_FALSE(DestroyWindow(window)); // gone already
+    window = NULL; // Alt+F4 closed it
 }
 
-TEST_F(Platform, TheScreenSaverIsAskedAtCreationAndHeldOffOnlyWhileRefused)
+TEST_F(Platform, TheScreenSaverIsHeldOffOnlyWhileRefused)
 {
-    EXPECT_EQ(seen, (Lines{"1 0 0", "274 61760 0", "274 61808 0"}));
     EXPECT_TRUE(SDL_IsScreenSaverEnabled());
     DestroyWindow(window);
     refuse_saver = true;
@@ -96,25 +88,23 @@ TEST_F(Platform, AWindowDestroyedUnderUsLetsItsContextGoBeforeItsCloseComes)
     ASSERT_TRUE(wglMakeCurrent(dc, rc));
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window->own->sdl, &info));
     Display *other = XOpenDisplay(NULL);
     XDestroyWindow(other, info.info.x11.window);
     XCloseDisplay(other);
-    seen.clear();
     for (int i = 0; i < 100 && seen.empty(); i++, SDL_Delay(10))
         drain();
     EXPECT_EQ(seen, (Lines{"274 61536 0", "16 0 0", "2 0 0"}));
     EXPECT_TRUE(wglDeleteContext(rc));
+    window = NULL;
 }
 
-TEST_F(Platform, OnlyADoubleBufferedRgbaFormatIsOfferedAndItsContextIsNotCurrentUntilMadeSo)
+// The visual is the one format offered; its context is not current until made so.
+TEST_F(Platform, TheContextIsDoubleBufferedRgbaWithDepth)
 {
     HDC dc = GetDC(window);
     PIXELFORMATDESCRIPTOR pfd = {.nSize = 40, .nVersion = 1,
-                                 .dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL};
-    EXPECT_EQ(ChoosePixelFormat(dc, &pfd), 0); // single-buffered
-    EXPECT_EQ(wglCreateContext(dc), nullptr); // no pixel format yet
-    pfd.dwFlags |= PFD_DOUBLEBUFFER;
+                                 .dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER};
     ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd));
     HGLRC rc = wglCreateContext(dc);
     EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
@@ -124,17 +114,10 @@ TEST_F(Platform, OnlyADoubleBufferedRgbaFormatIsOfferedAndItsContextIsNotCurrent
     glGetIntegerv(GL_DEPTH_BITS, &bits[1]);
     glGetIntegerv(GL_DOUBLEBUFFER, &bits[2]);
     EXPECT_TRUE(bits[0] == 8 && bits[1] >= 24 && bits[2] == 1) << bits[0] << " " << bits[1];
-    EXPECT_TRUE(wglMakeCurrent(NULL, NULL) && wglDeleteContext(rc));
-    EXPECT_FALSE(wglMakeCurrent(dc, rc)); // deleted
-    DestroyWindow(window);
-    EXPECT_FALSE(wglCreateContext(dc) || ChoosePixelFormat(dc, &pfd)); // its window is gone
-}
-
-TEST(Clock, CountsMillisecondsForward)
-{
+    EXPECT_TRUE(wglMakeCurrent(NULL, NULL) && !SDL_GL_GetCurrentContext() && wglDeleteContext(rc));
     DWORD start = timeGetTime(), lived;
     SDL_Delay(30);
-    EXPECT_TRUE((lived = timeGetTime() - start) >= 29 && lived < 1000) << lived;
+    EXPECT_TRUE((lived = timeGetTime() - start) >= 29 && lived < 1000) << "the clock counts " << lived << " ms";
 }
 
 // A main thread held up away from its message loop still ends on Ctrl+C: on a

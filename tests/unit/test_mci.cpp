@@ -1,9 +1,7 @@
-// test_mci.cpp -- the MCI sequencer's command layer on a recording device:
-// the commands and their codes, what reaches the device, and the end notice
-// from the positions the device reports.
-#include "platform/win32_mci.h"
-
-#include "fakes/fake_log.h"
+// test_mci.cpp -- the MCI sequencer's command layer on the recording
+// platform's device: the commands and their codes, what reaches the device,
+// and the end notice, through the real queue, from the end the device reports.
+#include "fakes/fake_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +11,6 @@
 
 using fake::log;
 
-static MCIERROR device_refuses; // what the device's open answers
-MCIERROR platform_sequencer_open(const unsigned char *, size_t size) { return fake::record("open", (unsigned)size), device_refuses; }
-void platform_sequencer_play(int again) { fake::record("play", again); }
-void platform_sequencer_close(void) { fake::record("close"); }
-void win32_post_message(HWND w, UINT m, WPARAM wp, LPARAM lp)
-{
-    fake::record("post", w ? "window" : "NULL", m, (unsigned)wp, (int)lp);
-}
 
 static char dir_name[] = "/tmp/ostra-mci.XXXXXX";
 static const std::string dir = mkdtemp(dir_name) + std::string("/");
@@ -35,9 +25,20 @@ static std::string tune(const char *name, size_t at = 0, std::string damage = ""
     std::ofstream(dir + name, std::ios::binary) << b.replace(at, damage.size(), damage).substr(0, size);
     return "open " + dir + name + " type sequencer";
 }
-static MCIERROR send(const std::string &c, HWND w = 0) { return mciSendStringA(c.c_str(), 0, 0, w); }
-static const HWND window = (HWND)&device_refuses;
-static const std::string notice = "post window 953 1 1"; // MM_MCINOTIFY, successful, device 1
+static const HWND window = (HWND)&dir;
+static void notices_take()
+{
+    for (MSG m; PeekMessageA(&m, NULL, 0, 0, PM_REMOVE);)
+        fake::record("notice", m.hwnd == window ? "window" : "other", m.message, (unsigned)m.wParam, (int)m.lParam);
+}
+// The command's code, with the notices it left in the queue logged.
+static MCIERROR send(const std::string &c, HWND w = 0)
+{
+    MCIERROR code = mciSendStringA(c.c_str(), 0, 0, w);
+    notices_take();
+    return code;
+}
+static const std::string notice = "notice window 953 1 1"; // MM_MCINOTIFY, successful, device 1
 
 TEST(Mci, CommandsTheirCodesAndWhatReachesTheDevice)
 {
@@ -47,14 +48,14 @@ TEST(Mci, CommandsTheirCodesAndWhatReachesTheDevice)
         {"play", MCIERR_MISSING_DEVICE_NAME, {}}, {t + " notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
         {t + "x", MCIERR_INVALID_DEVICE_NAME, {}}, {t + " alias", MCIERR_MISSING_STRING_ARGUMENT, {}},
         {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND, {}},
-        {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0, {"open 45"}}, {t, MCIERR_SEQ_PORT_INUSE, {}},
+        {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0, {"open 45 480"}}, {t, MCIERR_SEQ_PORT_INUSE, {}},
         {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS, {}}, {play, MCIERR_MISSING_PARAMETER, {}},
         {play + "x", MCIERR_BAD_INTEGER, {}}, {play + "0000000000", MCIERR_BAD_INTEGER, {}},
         {play + "500", MCIERR_UNSUPPORTED_FUNCTION, {}}, {play + "0 from 0", MCIERR_DUPLICATE_FLAGS, {}},
         {"play tune notify notify", MCIERR_DUPLICATE_FLAGS, {}}, {"close tune notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
         {play + "000000000", 0, {"play 0"}}, {"play tune", 0, {}}, {"close other", MCIERR_INVALID_DEVICE_NAME, {}},
         {"close all", 0, {"close"}}, {"close all", 0, {}}, {"play tune", MCIERR_INVALID_DEVICE_NAME, {}},
-        {t, 0, {"open 45"}}, {"close " + dir + "T.MID", 0, {"close"}}}; // no alias: the file names it
+        {t, 0, {"open 45 480"}}, {"close " + dir + "T.MID", 0, {"close"}}}; // no alias: the file names it
     for (const auto &s : script) {
         log.clear();
         EXPECT_EQ(send(s.command, window), s.code) << s.command;
@@ -76,40 +77,39 @@ TEST(Mci, CommandsTheirCodesAndWhatReachesTheDevice)
         send("close all");
     }
     EXPECT_EQ(fds(), before) << "every file the open read is closed, the folder too";
-    device_refuses = MCIERR_SEQ_NOMIDIPRESENT; // the device's own answer is the open's
+    fake::platform.refused = MCIERR_SEQ_NOMIDIPRESENT; // the device's own answer is the open's
     log.clear();
     EXPECT_EQ(send(t + " alias tune"), (MCIERROR)MCIERR_SEQ_NOMIDIPRESENT);
     EXPECT_EQ(send("play tune"), (MCIERROR)MCIERR_INVALID_DEVICE_NAME) << "nothing was opened";
     EXPECT_EQ(send("close all"), 0u);
-    EXPECT_EQ(log, (std::vector<std::string>{"open 45"})) << "nothing to close";
-    device_refuses = 0;
+    EXPECT_EQ(log, (std::vector<std::string>{"open 45 480"})) << "nothing to close";
+    fake::platform.refused = 0;
     char answer[] = "old"; // no command answers: a buffer given is left empty
     EXPECT_TRUE(mciSendStringA("close all", answer, 4, 0) == 0 && !answer[0] && mciSendStringA("close all", 0, 4, 0) == 0);
     EXPECT_FALSE(sndPlaySoundA("x.wav", 0));
     EXPECT_TRUE(sndPlaySoundA(NULL, 0));
 }
 
-// Each step: a command, or "at N", the device's report of the tune at tick N,
-// and the calls it makes.
+// Each step: a command, or "end", the device's report that the latest play
+// has reached the end, and the calls it makes.
 TEST(Mci, TheEndIsNoticedOnceByTheLatestPlayThatAskedAndNeverAfterAClose)
 {
     const std::string t = tune("t.mid") + " alias m";
     const struct { std::string step; std::vector<std::string> calls; } steps[] = {
-        {t, {"open 45"}}, {"at 480", {}}, // not playing: no end
-        {"play m from 0 notify", {"play 0"}}, {"at 480", {}}, // nothing of this play seen yet
-        {"at 0", {}}, {"at 480", {notice}}, {"at 481", {}},
+        {t, {"open 45 480"}}, {"end", {}}, // no play asked for a notice
+        {"play m from 0 notify", {"play 0"}}, {"end", {notice}}, {"end", {}},
         {"play m notify", {notice}}, {"play m", {}}, // at the end already: nothing left to sound
-        {"play m from 0 notify", {"play 1"}}, {"at 479", {}}, {"play m", {}}, {"at 480", {}}, // its place was taken
-        {"play m from 0", {"play 1"}}, {"at 1", {}}, {"play m notify", {}}, {"at 480", {notice}},
-        {"play m from 0 notify", {"play 1"}}, {"at 1", {}}, {"close m", {"close"}}, {"at 480", {}},
-        {t, {"open 45"}}, {"play m notify", {"play 0"}}, {"close all", {"close"}},
+        {"play m from 0 notify", {"play 1"}}, {"play m", {}}, {"end", {}}, // its place was taken
+        {"play m from 0", {"play 1"}}, {"play m notify", {}}, {"end", {notice}},
+        {"play m from 0 notify", {"play 1"}}, {"close m", {"close"}}, {"end", {}},
+        {t, {"open 45 480"}}, {"play m notify", {"play 0"}}, {"close all", {"close"}},
         // An empty tune ends at its start, and is never played.
-        {tune("e.mid", 18, std::string("\0\0\0\4\0\xFF\x2F\0", 8), 26) + " alias m", {"open 26"}},
-        {"play m notify", {notice}}, {"play m from 0 notify", {notice}}, {"at 0", {}}, {"close m", {"close"}}};
+        {tune("e.mid", 18, std::string("\0\0\0\4\0\xFF\x2F\0", 8), 26) + " alias m", {"open 26 0"}},
+        {"play m notify", {notice}}, {"play m from 0 notify", {notice}}, {"end", {}}, {"close m", {"close"}}};
     for (const auto &s : steps) {
         log.clear();
-        if (s.step.rfind("at ", 0) == 0)
-            win32_mci_tune_at(atoi(s.step.c_str() + 3));
+        if (s.step == "end")
+            win32_mci_tune_ended(), notices_take();
         else
             EXPECT_EQ(send(s.step, window), 0u) << s.step;
         EXPECT_EQ(log, s.calls) << s.step;

@@ -1,7 +1,8 @@
-// test_window.cpp -- window_init, window_end and WindowProc against the
-// recording Win32: each case one table of calls.
+// test_window.cpp -- window_init, window_end and WindowProc on the real
+// portable part over the recording platform: each case one table of what
+// reaches the platform, or of what the procedure leaves in the queue.
 #include "app/app.h"
-#include "fakes/fake_win32.h"
+#include "fakes/fake_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -11,81 +12,84 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40 && sizeof(DEVMODEA) == 156, "W
 
 namespace {
 
-// The frame adds (3, 26, 3, 3): 806 x 629 centred on 1920 x 1080.
+// The frame adds (3, 26, 3, 3): 806 x 629 centred on 1920 x 1080, whose client
+// area is 800 x 600; the window refuses the screen saver; the pixel format's
+// request is given to ChoosePixelFormat and to SetPixelFormat.
 const Lines windowed = {
-    "RegisterClassA zo_ 0x23 WindowProc module", "AdjustWindowRect 0,0,800,600 0x16C80000 0",
-    "GetSystemMetrics 1", "GetSystemMetrics 0",
-    "CreateWindowExA 0x40100 zo_ ostra velumin! 0x16C80000 557 225 806 629 NULL NULL module NULL", "GetDC hwnd",
-    "ChoosePixelFormat hdc pfd(40,1,0x25,0,32,8,32)", "SetPixelFormat hdc 7 pfd(40,1,0x25,0,32,8,32)",
-    "wglCreateContext hdc", "wglMakeCurrent hdc hrc",
-};
+    "window_make 0 ostra velumin! 557 225 800 600 0x16C80000 0", "window_show w0", "screensaver_hold 1",
+    "pixel_format w0 40 1 0x25 0 32 8 32", "pixel_format w0 40 1 0x25 0 32 8 32", "context_make 0 w0",
+    "context_current w0 c0"};
 
-// What window_end releases after each failing step (none: after success);
-// DestroyWindow delivers WM_DESTROY, which posts a quit.
-const Lines release_all = {"wglMakeCurrent NULL NULL", "wglDeleteContext hrc", "ReleaseDC hwnd hdc",
-                           "DestroyWindow hwnd", "PostQuitMessage 0", "UnregisterClassA zo_ module"};
+// What window_end releases after each failing step (none: after success),
+// the class always. GetDC and SetPixelFormat cannot fail once the window and
+// its format are had.
+const Lines release_all = {"context_current NULL NULL", "context_unmake c0", "window_unmake w0",
+                           "screensaver_hold 0"};
 const struct {
-    const char *step;
-    size_t released; // the last lines of release_all
+    const char *step; // the hook that fails; "class": the class name is taken
+    size_t made, released; // the first lines of windowed, the last of release_all
 } failing_steps[] = {
-    {"RegisterClassA", 1}, {"CreateWindowExA", 1}, {"GetDC", 3}, {"ChoosePixelFormat", 4},
-    {"SetPixelFormat", 4}, {"wglCreateContext", 4}, {"wglMakeCurrent", 6}, {"", 6},
+    {"class", 0, 0}, {"window_make", 1, 0}, {"pixel_format", 4, 2}, {"context_make", 6, 2},
+    {"context_current", 7, 4}, {"", 7, 4},
 };
 
-// The window procedure, row by row: what it calls, and what it returns (the
-// default handling answers 77).
+// The window procedure, row by row: what it returns, and what it leaves
+// queued (a quit, or the close that Alt+F4's default handling posts).
 const struct {
     UINT message;
     WPARAM wParam;
-    const char *call;
-    LRESULT result;
+    LPARAM lParam;
+    const char *queued;
 } proc_rows[] = {
-    {WM_SYSCOMMAND, SC_SCREENSAVE, "", 0}, {WM_SYSCOMMAND, SC_MONITORPOWER, "", 0},
-    {WM_SYSCOMMAND, SC_CLOSE, "DefWindowProcA hwnd WM_SYSCOMMAND 61536 5", 77},
-    {WM_SYSCOMMAND, SC_SCREENSAVE | 1, "DefWindowProcA hwnd WM_SYSCOMMAND 61761 5", 77},
-    {WM_SYSCOMMAND, SC_MONITORPOWER + 1, "DefWindowProcA hwnd WM_SYSCOMMAND 61809 5", 77},
-    {WM_CLOSE, 0, "PostQuitMessage 0", 0}, {WM_DESTROY, 0, "PostQuitMessage 0", 0},
-    {WM_KEYDOWN, VK_ESCAPE, "PostQuitMessage 0", 0}, {WM_KEYDOWN, 'A', "DefWindowProcA hwnd WM_KEYDOWN 65 5", 77},
-    {WM_CHAR, 27, "PostQuitMessage 0", 0}, {WM_CHAR, 28, "DefWindowProcA hwnd WM_CHAR 28 5", 77},
-    {WM_KEYUP, VK_ESCAPE, "DefWindowProcA hwnd 0x101 27 5", 77},
-    {MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, "DefWindowProcA hwnd MM_MCINOTIFY 1 5", 77},
+    {WM_SYSCOMMAND, SC_SCREENSAVE, 0, ""}, {WM_SYSCOMMAND, SC_MONITORPOWER, 2, ""},
+    {WM_SYSCOMMAND, SC_CLOSE, 0, "18 0"}, {WM_CLOSE, 0, 0, "18 0"}, {WM_DESTROY, 0, 0, "18 0"},
+    {WM_KEYDOWN, VK_ESCAPE, 1, "18 0"}, {WM_KEYDOWN, 'A', 1, ""}, {WM_CHAR, 27, 1, "18 0"}, {WM_CHAR, 28, 1, ""},
+    {WM_KEYUP, VK_ESCAPE, 1, ""}, {WM_SYSKEYDOWN, VK_F4, 1 << 29 | 1, "274 61536"},
+    {MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 1, ""},
 };
 
-struct WindowContext record() { return {fake::the_module, NULL, NULL, NULL, 0, "zo_"}; }
+std::string queued()
+{
+    std::string out;
+    for (MSG m; PeekMessageA(&m, NULL, 0, 0, PM_REMOVE);)
+        out += std::to_string(m.message) + " " + std::to_string(m.wParam);
+    return out;
+}
 
 } // namespace
-
-TEST(WindowTest, TheProgramsRecordIsWindowedWithItsClassName)
-{
-    EXPECT_EQ(WindowContext.full, 0);
-    EXPECT_STREQ(WindowContext.wndclass, "zo_");
-}
 
 TEST(WindowTest, EachFailingStepLeavesExactlyWhatWindowEndReleases)
 {
     for (const auto &f : failing_steps) {
         SCOPED_TRACE(f.step);
-        fake::reset();
-        fake::win32.fail = f.step;
-        struct WindowContext ctx = record();
+        fake::platform_reset();
+        fake::platform.fail = f.step;
+        WNDCLASSA taken = {0, DefWindowProcA, 0, 0, 0, 0, 0, 0, 0, "zo_"};
+        if (f.step == std::string("class"))
+            RegisterClassA(&taken);
+        struct WindowContext ctx = WindowContext; // the program's own record, as WinMain finds it
+        ctx.hInstance = GetModuleHandleA(NULL), ctx.hDC = NULL, ctx.hRC = NULL, ctx.hWnd = NULL;
         EXPECT_EQ(window_init(&ctx), f.step[0] ? 0 : 1);
-        size_t made = windowed.size(); // up to and including the failing call
-        for (size_t i = windowed.size(); i-- > 0;)
-            if (f.step[0] && windowed[i].rfind(std::string(f.step) + " ", 0) == 0)
-                made = i + 1;
-        EXPECT_EQ(fake::log, Lines(windowed.begin(), windowed.begin() + (long)made));
+        EXPECT_EQ(fake::log, Lines(windowed.begin(), windowed.begin() + (long)f.made));
         fake::log.clear();
         window_end(&ctx);
         EXPECT_EQ(fake::log, Lines(release_all.end() - (long)f.released, release_all.end()));
+        EXPECT_TRUE(RegisterClassA(&taken) && UnregisterClassA("zo_", NULL)) << "the class is given back";
+        queued();
     }
 }
 
 TEST(WindowTest, WindowProcEveryRowOfTheTable)
 {
+    fake::platform_reset();
+    WNDCLASSA wc = {0, WindowProc, 0, 0, 0, 0, 0, 0, 0, "proc"};
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, "proc", "", 0, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
     for (const auto &row : proc_rows) {
-        fake::reset();
-        fake::win32.on_default = [](UINT) -> LRESULT { return 77; };
-        EXPECT_EQ(WindowProc(fake::the_hwnd, row.message, row.wParam, 5), row.result) << row.call;
-        EXPECT_EQ(fake::log, row.call[0] ? Lines{row.call} : Lines{});
+        EXPECT_EQ(WindowProc(window, row.message, row.wParam, row.lParam), 0) << row.message;
+        EXPECT_EQ(queued(), row.queued) << row.message << " " << row.wParam;
     }
+    EXPECT_TRUE(win32_first_window()) << "WM_CLOSE asks the loop to stop, and destroys nothing";
+    DestroyWindow(window);
+    UnregisterClassA("proc", NULL);
 }

@@ -1,4 +1,4 @@
-// win32_smf.h -- a Standard MIDI File reader, written from the published
+// midi_file.h -- a Standard MIDI File reader, written from the published
 // format: the chunks, the header fields and every event of every track with
 // its absolute tick. The sequencer layer checks the files it opens with it;
 // the tune's composer and the tests read the tune back with it.

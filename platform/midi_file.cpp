@@ -1,5 +1,5 @@
-// win32_smf.cpp -- the Standard MIDI File reader.
-#include "platform/win32_smf.h"
+// midi_file.cpp -- the Standard MIDI File reader (midi_file.h).
+#include "platform/midi_file.h"
 
 #include <limits.h>
 
