@@ -10,7 +10,7 @@ set(OSTRA_PACKAGE_VERSION ${PROJECT_VERSION})
 set(OSTRA_PACKAGE_EPOCH "")
 find_package(Git QUIET)
 if(GIT_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/.git)
-  execute_process(COMMAND ${GIT_EXECUTABLE} describe --exact-match --match v${PROJECT_VERSION} HEAD
+  execute_process(COMMAND ${GIT_EXECUTABLE} describe --tags --exact-match --match v${PROJECT_VERSION} HEAD
                   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} RESULT_VARIABLE untagged OUTPUT_QUIET ERROR_QUIET)
   execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%h%n%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
                   OUTPUT_VARIABLE head OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
