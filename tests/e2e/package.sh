@@ -52,7 +52,7 @@ Architecture: $arch;Recommends: fluid-soundfont-gm | sf2-soundfont-gm;"
   entry "the package" "$work/deb/usr" /usr/games/ostra-velumin
   entry "cmake --install" "$prefix" "\"$prefix/games/ostra-velumin\""
   ;;
-lintian) e2e_ok "lintian reports no error (its warnings and notes above)" lintian --fail-on error --info "$deb" ;;
+lintian) e2e_ok "lintian reports no error (its warnings and notes above)" lintian --fail-on error --display-info "$deb" ;;
 run)
   dpkg -x "$deb" "$work/deb" && e2e_start_shown "$work/deb/usr/games/ostra-velumin"
   sleep 1 && xdotool key --window "$win" Escape
