@@ -60,6 +60,9 @@ ostra_linux_objects(_release RELEASE)
 ostra_program(ostra_release SOURCES ${OSTRA_LIVE_SOURCES}
               LIBS ostra_app_release ostra_scene_release ostra_base_release ostra_platform_release)
 
+# The Release build installed and packed as people get it (./release).
+include(cmake/package.cmake)
+
 add_subdirectory(tools)
 
 option(OSTRA_TESTS "Build the tests and benchmarks" ON)

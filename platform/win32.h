@@ -1,5 +1,6 @@
 // win32.h -- the one door from the program to its platform.
-// Under mingw-w64 it is the real Windows, multimedia, OpenGL and GLU headers.
+// Under mingw-w64 it is the real Windows, multimedia, OpenGL and GLU headers,
+// with the drive path mapped as current Windows needs it (windows/).
 // Elsewhere it declares exactly the Win32 subset the program calls, with the
 // Windows layouts and values, which the portable win32_*.cpp beside it
 // implement over the hooks of platform.h that each platform supplies.
@@ -13,6 +14,18 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <stdio.h>
+
+// A standard user may make folders at the root of C: but not files, so the C
+// runtime's fopen and the MCI open command are taught where "c:\e.mid" can
+// live (windows/windows_files.cpp): the path itself, else the user's local
+// application data, the same file for both. <cstdio> first, as below.
+#ifdef __cplusplus
+#include <cstdio>
+#endif
+FILE *win32_fopen(const char *path, const char *mode);
+MCIERROR win32_mciSendStringA(LPCSTR command, LPSTR ret, UINT ret_length, HWND notify);
+#define fopen win32_fopen
+#define mciSendStringA win32_mciSendStringA
 
 #else
 
