@@ -1,33 +1,23 @@
 // test_mci.cpp -- the MCI sequencer's Linux device on real FluidSynth and SDL
 // audio: what only they can fail (the commands are unit_mci's).
+#include "fakes/scratch.h"
 #include "platform/linux/linux_sound.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
-static char dir_name[] = "/tmp/ostra-mci.XXXXXX";
-static const std::string dir = mkdtemp(dir_name) + std::string("/");
-static const struct Cleanup { ~Cleanup() { system(("rm -rf " + dir).c_str()); } } cleanup;
-
-// One piano note from tick 0 to 480: at 120 beats a minute, 500 ms of tune.
+static const Scratch dir;
 static std::string tune(const char *name)
 {
-    std::ofstream(dir + name, std::ios::binary) << std::string(
-        "MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x17\0\xFF\x51\3\7\xA1\x20\0\xC0\0\0\x90"
-        "\x3C\x64\x83\x60\x80\x3C\x40\0\xFF\x2F\0", 45);
-    return "open " + dir + name + " type sequencer";
+    write_bytes(dir / name, one_note);
+    return "open " + dir / name + " type sequencer";
 }
 static MCIERROR send(std::string c, HWND w = 0) { return mciSendStringA(c.c_str(), 0, 0, w); }
 // SDL's disk output so far: 16-bit stereo samples at 44.1 kHz, 176.4 bytes a ms.
-static std::string heard()
-{
-    std::ifstream f(dir + "out.raw", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
+static Bytes heard() { return read_bytes(dir / "out.raw"); }
 static size_t stream(double ms) { return (size_t)(ms * 176.4); }
 
 TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
@@ -38,7 +28,7 @@ TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
     setenv("SDL_AUDIODRIVER", "none", 1);
     EXPECT_EQ(send(tune("t.mid")), (MCIERROR)MCIERR_HARDWARE);
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", (dir + "out.raw").c_str(), 1);
+    setenv("SDL_DISKAUDIOFILE", (dir / "out.raw").c_str(), 1);
     for (int open = 1; open <= 2; open++) {
         SCOPED_TRACE("open " + std::to_string(open));
         ASSERT_EQ(send(tune("t.mid") + " alias tune"), 0u);
@@ -49,7 +39,7 @@ TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
             for (MSG m; PeekMessageA(&m, NULL, 0, 0, PM_REMOVE);)
                 if (m.message == MM_MCINOTIFY && m.hwnd == window)
                     notices.push_back({m.wParam, m.lParam}), at_notice = heard().size();
-        std::string out = heard();
+        Bytes out = heard();
         const short *s0 = (const short *)out.data(), *s1 = s0 + out.size() / 2;
         size_t sound = 2 * size_t(std::find_if(s0, s1, [](short s) { return s > 64; }) - s0);
         // The file lags the output by its write buffer, never leads it.
@@ -66,8 +56,8 @@ TEST(Mci, TheTuneSoundsFromThePlayOnItsEndIsNoticedAndASecondOpenPlaysAlike)
 TEST(MciProcess, NoSoundfontFailsTheOpenAndAnExitDuringTheLoadIsClean)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    mkfifo((dir + "fifo.sf2").c_str(), 0600); // opened for reading, it would wait for a writer
-    for (std::string font : {std::string("/none.sf2"), dir + "t.mid", dir + "fifo.sf2"}) // none, a file that is none
+    mkfifo((dir / "fifo.sf2").c_str(), 0600); // opened for reading, it would wait for a writer
+    for (std::string font : {std::string("/none.sf2"), dir / "t.mid", dir / "fifo.sf2"}) // none, a file that is none
         EXPECT_EXIT((alarm(5), setenv("OSTRA_SOUNDFONT", font.c_str(), 1), exit((int)send(tune("t.mid")))),
                     ::testing::ExitedWithCode(MCIERR_SEQ_NOMIDIPRESENT & 0xFF), "") << font;
     for (int ms : {0, 5, 20})

@@ -3,45 +3,21 @@
 // synthesise the terrain and draw the same frames, and the bytes must agree
 // within the latitude of two implementations of one formula, the subset's
 // with instancing and without.
+#include "fakes/scratch.h"
+
 #include <gtest/gtest.h>
 
 #include <math.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string>
-#include <vector>
-
-namespace {
-
-struct Folder {
-    char path[64] = "/tmp/ostra-webgl.XXXXXX";
-    Folder() { EXPECT_TRUE(mkdtemp(path)); }
-    ~Folder() { system((std::string("rm -rf ") + path).c_str()); }
-};
-
-std::vector<unsigned char> bytes(const std::string &path)
-{
-    std::vector<unsigned char> all;
-    FILE *f = fopen(path.c_str(), "rb");
-    for (int c; f && (c = getc(f)) != EOF;)
-        all.push_back((unsigned char)c);
-    if (f)
-        fclose(f);
-    return all;
-}
-
-} // namespace
 
 TEST(WebGlTest, TheSubsetOnGles2DrawsWhatMesasGl11Draws)
 {
-    Folder mesa, instanced, plain;
-    ASSERT_EQ(system((std::string(MESA_FRAMES " ") + mesa.path).c_str()), 0);
-    ASSERT_EQ(system((std::string(ES_FRAMES " ") + instanced.path).c_str()), 0);
-    ASSERT_EQ(system((std::string(ES_FRAMES " ") + plain.path + " plain").c_str()), 0);
-    for (const Folder *es : {&instanced, &plain}) {
+    Scratch mesa, instanced, plain;
+    ASSERT_EQ(system((MESA_FRAMES " " + mesa.path).c_str()), 0);
+    ASSERT_EQ(system((ES_FRAMES " " + instanced.path).c_str()), 0);
+    ASSERT_EQ(system((ES_FRAMES " " + plain.path + " plain").c_str()), 0);
+    for (const Scratch *es : {&instanced, &plain}) {
     SCOPED_TRACE(es == &plain ? "without instancing" : "instanced");
-    std::vector<unsigned char> a = bytes(mesa.path + std::string("/heightmap")),
-                               b = bytes(es->path + std::string("/heightmap"));
+    Bytes a = read_bytes(mesa / "heightmap"), b = read_bytes(*es / "heightmap");
     ASSERT_EQ(a.size(), 65536u);
     ASSERT_EQ(b.size(), 65536u);
     int equal = 0, largest = 0;
@@ -57,7 +33,7 @@ TEST(WebGlTest, TheSubsetOnGles2DrawsWhatMesasGl11Draws)
     // some 0.02 % or more by more than 2 and bring the PSNR under 52 dB in
     // some frame. The probe is drawn past the program's own calls.
     for (const char *frame : {"frame0", "frame100", "frame1000", "frame2000", "frame33500", "probe", "runs_mid", "runs"}) {
-        a = bytes(mesa.path + std::string("/") + frame), b = bytes(es->path + std::string("/") + frame);
+        a = read_bytes(mesa / frame), b = read_bytes(*es / frame);
         ASSERT_EQ(a.size(), 800u * 600 * 3) << frame;
         ASSERT_EQ(b.size(), a.size()) << frame;
         long same = 0, off = 0, largest_difference = 0;

@@ -2,31 +2,17 @@
 // fopen on the real file system, under a data home of each test's own: the
 // tune written whole and owner-only, never through a link, and nothing
 // written where it cannot be made safely.
+#include "fakes/scratch.h"
 #include "music/music.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <stdlib.h>
-#include <string>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
-using Bytes = std::vector<unsigned char>;
-
 namespace {
-
-Bytes read_all(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void write_all(const std::string &path, const Bytes &bytes)
-{
-    std::ofstream(path, std::ios::binary).write((const char *)bytes.data(), (std::streamsize)bytes.size());
-}
 
 // The permission bits of what stands at `path` (links not followed), or -1.
 int mode_of(const std::string &path)
@@ -41,17 +27,14 @@ struct DriveFileTest : ::testing::Test {
     std::string root, ostra, drive, file; // the data home, its ostra/drive_c/e.mid
     const Bytes tune = Bytes(music_data, music_data + MUSIC_SIZE);
 
+    std::unique_ptr<Scratch> home;
     void SetUp() override
     {
-        char name[] = "/tmp/ostra-files.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        root = name;
-        ostra = root + "/ostra";
-        drive = ostra + "/drive_c";
+        home = std::make_unique<Scratch>(), root = home->path, ostra = root + "/ostra", drive = ostra + "/drive_c";
         file = drive + "/e.mid";
         setenv("XDG_DATA_HOME", root.c_str(), 1);
     }
-    void TearDown() override { system(("chmod -R u+rwx " + root + "; rm -rf " + root).c_str()); }
+    void TearDown() override { home.reset(); }
     void make_drive(int mode = 0700)
     {
         ASSERT_TRUE(mkdir(ostra.c_str(), 0700) == 0 && mkdir(drive.c_str(), mode) == 0 &&
@@ -66,12 +49,12 @@ TEST_F(DriveFileTest, TheTuneLandsOwnerOnlyAndReplacesAFileOfAnyLength)
     mode_t old = umask(0); // even a permissive umask gives others no rights
     music_write();
     umask(old);
-    EXPECT_EQ(read_all(file), tune);
+    EXPECT_EQ(read_bytes(file), tune);
     EXPECT_TRUE(mode_of(ostra) == 0700 && mode_of(drive) == 0700 && (mode_of(file) & 077) == 0);
     for (size_t size : {20000, 7725, 3}) {
-        write_all(file, Bytes(size, 'x'));
+        write_bytes(file, Bytes(size, 'x'));
         music_write();
-        EXPECT_EQ(read_all(file), tune) << "over a file of " << size << " bytes";
+        EXPECT_EQ(read_bytes(file), tune) << "over a file of " << size << " bytes";
     }
 }
 
@@ -86,11 +69,11 @@ TEST_F(DriveFileTest, NothingIsWrittenThroughALinkOrWhereOthersCouldInterfere)
         std::function<bool()> untouched;
     } cases[] = {
         {"a symbolic link at the file's place", [&] { make_drive();
-             write_all(root + precious, keep); symlink((root + precious).c_str(), file.c_str()); },
-         [&] { return read_all(root + precious) == keep && mode_of(file) == 0777; }},
+             write_bytes(root + precious, keep); symlink((root + precious).c_str(), file.c_str()); },
+         [&] { return read_bytes(root + precious) == keep && mode_of(file) == 0777; }},
         {"a hard link at the file's place", [&] { make_drive();
-             write_all(root + precious, keep); link((root + precious).c_str(), file.c_str()); },
-         [&] { return read_all(root + precious) == keep; }},
+             write_bytes(root + precious, keep); link((root + precious).c_str(), file.c_str()); },
+         [&] { return read_bytes(root + precious) == keep; }},
         {"the folder above the drive a link", [&] { mkdir((root + elsewhere).c_str(), 0700);
              symlink((root + elsewhere).c_str(), ostra.c_str()); },
          [&] { return mode_of(root + elsewhere + "/drive_c") == -1; }},
@@ -105,9 +88,9 @@ TEST_F(DriveFileTest, NothingIsWrittenThroughALinkOrWhereOthersCouldInterfere)
          [&] { return mode_of(file) == 0700; }},
         {"a FIFO nobody reads at the file's place", [&] { make_drive(); mkfifo(file.c_str(), 0600); },
          [&] { return mode_of(file) == 0600; }},
-        {"the data home a plain file", [&] { write_all(root + precious, keep);
+        {"the data home a plain file", [&] { write_bytes(root + precious, keep);
              setenv("XDG_DATA_HOME", (root + precious).c_str(), 1); },
-         [&] { return read_all(root + precious) == keep; }},
+         [&] { return read_bytes(root + precious) == keep; }},
     };
     for (const auto &c : cases) {
         TearDown();
@@ -126,7 +109,7 @@ TEST_F(DriveFileTest, ARelativeDataHomeIsPassedOver)
     setenv("HOME", root.c_str(), 1);
     setenv("XDG_DATA_HOME", "relative/home", 1);
     music_write();
-    EXPECT_EQ(read_all(root + "/.local/share/ostra/drive_c/e.mid"), tune);
+    EXPECT_EQ(read_bytes(root + "/.local/share/ostra/drive_c/e.mid"), tune);
     FILE *f = fopen("D:\\Two.MID", "wb");
     EXPECT_TRUE(f && fclose(f) == 0 && mode_of(root + "/.local/share/ostra/drive_d/Two.MID") == 0600);
 }

@@ -2,28 +2,21 @@
 // platform's device: the commands and their codes, what reaches the device,
 // and the end notice, through the real queue, from the end the device reports.
 #include "fakes/fake_platform.h"
+#include "fakes/scratch.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <stdlib.h>
 
 using fake::log;
 
+static const Scratch dir;
 
-static char dir_name[] = "/tmp/ostra-mci.XXXXXX";
-static const std::string dir = mkdtemp(dir_name) + std::string("/");
-static const struct Cleanup { ~Cleanup() { system(("rm -rf " + dir).c_str()); } } cleanup;
-
-// One piano note from tick 0 to 480 (45 bytes), or with `damage` written at
-// `at` and the rest cut after `size` bytes.
+// The one-note tune, or with `damage` written at `at` and the rest cut after `size` bytes.
 static std::string tune(const char *name, size_t at = 0, std::string damage = "", size_t size = 45)
 {
-    std::string b("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\x17\0\xFF\x51\3\7\xA1\x20\0\xC0\0\0\x90"
-                  "\x3C\x64\x83\x60\x80\x3C\x40\0\xFF\x2F\0", 45);
-    std::ofstream(dir + name, std::ios::binary) << b.replace(at, damage.size(), damage).substr(0, size);
-    return "open " + dir + name + " type sequencer";
+    write_bytes(dir / name, std::string(one_note).replace(at, damage.size(), damage).substr(0, size));
+    return "open " + dir / name + " type sequencer";
 }
 static const HWND window = (HWND)&dir;
 static void notices_take()
@@ -47,15 +40,15 @@ TEST(Mci, CommandsTheirCodesAndWhatReachesTheDevice)
         {"", MCIERR_MISSING_COMMAND_STRING, {}}, {"stop tune", MCIERR_UNRECOGNIZED_COMMAND, {}},
         {"play", MCIERR_MISSING_DEVICE_NAME, {}}, {t + " notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
         {t + "x", MCIERR_INVALID_DEVICE_NAME, {}}, {t + " alias", MCIERR_MISSING_STRING_ARGUMENT, {}},
-        {"open " + dir + "t.mid", MCIERR_EXTENSION_NOT_FOUND, {}},
-        {"OPEN " + dir + "t.mid TYPE Sequencer ALIAS Tune", 0, {"open 45 480"}}, {t, MCIERR_SEQ_PORT_INUSE, {}},
+        {"open " + dir / "t.mid", MCIERR_EXTENSION_NOT_FOUND, {}},
+        {"OPEN " + dir / "t.mid TYPE Sequencer ALIAS Tune", 0, {"open 45 480"}}, {t, MCIERR_SEQ_PORT_INUSE, {}},
         {t + " alias TUNE", MCIERR_DUPLICATE_ALIAS, {}}, {play, MCIERR_MISSING_PARAMETER, {}},
         {play + "x", MCIERR_BAD_INTEGER, {}}, {play + "0000000000", MCIERR_BAD_INTEGER, {}},
         {play + "500", MCIERR_UNSUPPORTED_FUNCTION, {}}, {play + "0 from 0", MCIERR_DUPLICATE_FLAGS, {}},
         {"play tune notify notify", MCIERR_DUPLICATE_FLAGS, {}}, {"close tune notify", MCIERR_UNRECOGNIZED_KEYWORD, {}},
         {play + "000000000", 0, {"play 0"}}, {"play tune", 0, {}}, {"close other", MCIERR_INVALID_DEVICE_NAME, {}},
         {"close all", 0, {"close"}}, {"close all", 0, {}}, {"play tune", MCIERR_INVALID_DEVICE_NAME, {}},
-        {t, 0, {"open 45 480"}}, {"close " + dir + "T.MID", 0, {"close"}}}; // no alias: the file names it
+        {t, 0, {"open 45 480"}}, {"close " + dir / "T.MID", 0, {"close"}}}; // no alias: the file names it
     for (const auto &s : script) {
         log.clear();
         EXPECT_EQ(send(s.command, window), s.code) << s.command;
