@@ -91,30 +91,11 @@ int main(int argc, char **argv)
             glVertex3f(turn * (1 + k / 2) - 0.5f, (float)(k % 2) - 2, -5);
         glEnd();
     }
-    // Unlit spheres, whose faces turned away the subset may leave out: one
-    // plain and one mirrored, each with a plane through its middle drawn
-    // after it; one half transparent; one cut open by the near plane; seen
-    // by a camera turned about two axes, as the program's is.
+    // An unlit sphere, whose faces turned away the subset may leave out, half
+    // transparent.
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
-    glMatrixMode(GL_PROJECTION);
-    glRotatef(-4, 1, 0, 0);
-    glRotatef(7, 0, 1, 0);
-    glMatrixMode(GL_MODELVIEW);
     gluQuadricTexture(quadric, GL_TRUE);
-    for (float mirror : {1.0f, -1.0f}) {
-        glLoadIdentity();
-        glTranslatef(2.6f, mirror * 1.4f, -5);
-        glScalef(mirror, 1, 1);
-        glColor3ub(230, 80, 30);
-        gluSphere(quadric, 0.8, 16, 16);
-        glLoadIdentity();
-        glColor3ub(30, 80, 230);
-        glBegin(GL_QUAD_STRIP);
-        for (int k = 0; k < 4; k++)
-            glVertex3f(1.4f + 2.4f * (k / 2), mirror * 1.4f - 0.4f + 0.8f * (k % 2), -5);
-        glEnd();
-    }
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glLoadIdentity();
@@ -123,10 +104,6 @@ int main(int argc, char **argv)
     glColor4ub(50, 230, 230, 128);
     gluSphere(quadric, 0.5, 16, 16);
     glDisable(GL_BLEND);
-    glLoadIdentity();
-    glTranslatef(-0.45f, 0.55f, -1.2f); // a cap of 0.04 cut off
-    glColor3ub(200, 200, 50);
-    gluSphere(quadric, 0.2, 16, 16);
     glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     ok = ok && write_file(dir + "/probe", rgb, sizeof rgb);
 
@@ -134,11 +111,14 @@ int main(int argc, char **argv)
     // row's run broken by blending, the terrain's texture, lighting (and a
     // lit sphere turned), other meshes, a read-back, the culling choice (a
     // mirrored sphere with a plane through its middle drawn after it, and
-    // one cut open by the near plane).
+    // one cut open by the near plane); seen by a camera turned about two
+    // axes, as the program's is.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(60, 4.0 / 3, 0.5, 100);
+    glRotatef(-4, 1, 0, 0);
+    glRotatef(7, 0, 1, 0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     // A quad strip longer than the subset's batch of 132000 vertices, which

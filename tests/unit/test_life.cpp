@@ -59,8 +59,7 @@ struct LifeTest : SceneTest {
 
 } // namespace
 
-// Spawns take the lowest free slot; a full pool drops them, and a parent
-// whose children find no room is freed all the same.
+// A parent whose children find no room is freed all the same.
 TEST_F(LifeTest, SpawnsTakeTheLowestFreeSlotAndAFullPoolDropsThem)
 {
     particles[5].radius_max = 2;
